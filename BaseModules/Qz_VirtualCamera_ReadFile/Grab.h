@@ -1,0 +1,14 @@
+#pragma once
+// One grab: reads the next capture folder's images for the configured camera
+// into the module state's buffer. Runs on the worker thread.
+
+#include <functional>
+
+// Reads one frame and moves the cursor on by one capture folder, whatever
+// happens. Never throws: a failure is logged, the frame's images are taken
+// out of the buffer again and lastGrabOk is lowered. Always raises grabDone.
+void grabFrame();
+
+// Test seam: when set, called inside the grab after the frame's images have
+// been appended to the buffer; a throw there fails the grab.
+void setGrabFaultForTesting(std::function<void()> fault);

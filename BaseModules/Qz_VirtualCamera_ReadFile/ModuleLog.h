@@ -1,0 +1,9 @@
+#pragma once
+// Error and warning lines of the module on Qt's debug channel, tagged
+// "[ERROR] " and "[WARN] ". They never throw, so they are safe in catch
+// blocks and on the worker thread.
+
+#include <string>
+
+void logError(const std::string& text) noexcept;
+void logWarning(const std::string& text) noexcept;

@@ -1,0 +1,7 @@
+#include "ModuleState.h"
+
+ModuleState& moduleState()
+{
+    static ModuleState state;
+    return state;
+}

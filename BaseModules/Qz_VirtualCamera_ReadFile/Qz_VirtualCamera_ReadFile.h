@@ -1,0 +1,40 @@
+#pragma once
+// Virtual camera that replays recorded image files, capture folder by
+// capture folder, in an endless cycle.
+//
+// Parameter string: "camera,second,third,root" (see ParamParser.h). Each
+// run() reads the next capture folder's files for the camera and buffers
+// them; getImages() hands them over. All state is the loaded module's, shared
+// by every object that create() made.
+
+#include "Base.h"
+
+class MyThread;
+
+class Qz_VirtualCamera_ReadFile : public Base {
+public:
+    Qz_VirtualCamera_ReadFile();
+    ~Qz_VirtualCamera_ReadFile() override;
+
+    // Appends every buffered image, in grab order, behind the caller's
+    // entries and empties the buffer; false (vector untouched) when empty.
+    bool getImages(std::vector<cv::Mat>& images, void* context) override;
+    // Stores the parameter string and lowers grabDone. Always true.
+    bool setParam(void* context, const QByteArray& param) override;
+    // Parses the stored string and lists the capture folders, replacing the
+    // previous list. False, with one "[ERROR] " line, on any bad input.
+    bool init(void* context) override;
+    // One grab; blocks until it is done. False when the grab failed.
+    bool run() override;
+
+private:
+    MyThread* thread;
+};
+
+// The module's only exported functions, resolved by name by hosts.
+// create: a new module object, owned by the caller; null if it cannot be made.
+// destory: deletes `obj` (null is allowed); the spelling is what hosts look up.
+extern "C" {
+Q_DECL_EXPORT Qz_VirtualCamera_ReadFile* create();
+Q_DECL_EXPORT void destory(Qz_VirtualCamera_ReadFile* obj);
+}

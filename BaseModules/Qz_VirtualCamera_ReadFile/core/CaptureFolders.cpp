@@ -1,0 +1,86 @@
+#include "CaptureFolders.h"
+
+#include "Platform.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <system_error>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Pending {
+    fs::path folder;
+    std::size_t depth;  // 0 for the root
+};
+
+// Folder entries of `folder`, in the order the home platform lists them.
+std::vector<fs::path> subFolders(const fs::path& folder)
+{
+    std::vector<std::string> names;
+    for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
+        std::error_code error;
+        const bool isFolder = fs::is_directory(entry.path(), error);
+        // status() clears the error for entries that are absent (a dangling
+        // link, a folder removed meanwhile): those are simply no folders.
+        if (error)
+            throw fs::filesystem_error("status", entry.path(), error);
+        if (isFolder)
+            names.push_back(entry.path().filename().string());
+    }
+    orderLikeFileSystem(names);
+    std::vector<fs::path> paths;
+    paths.reserve(names.size());
+    for (const std::string& name : names)
+        paths.push_back(folder / name);
+    return paths;
+}
+
+// Iterative, so a very deep tree cannot exhaust the stack.
+void walk(const fs::path& root, std::vector<std::string>& folders, const LogSink& log)
+{
+    std::vector<Pending> pending{{root, 0}};
+    std::vector<FolderId> ancestors;  // ids of the folders on the current path
+    while (!pending.empty()) {
+        const Pending current = pending.back();
+        pending.pop_back();
+        ancestors.resize(current.depth);
+
+        FolderId id;
+        const bool known = folderIdOf(current.folder.string(), id);
+        if (known && std::find(ancestors.begin(), ancestors.end(), id) != ancestors.end()) {
+            logTo(log, "folder leads back to one it is inside, not walked: " + current.folder.string());
+            continue;
+        }
+        if (current.depth > 0)
+            folders.push_back(current.folder.string());
+        ancestors.push_back(known ? id : FolderId{});
+
+        const std::vector<fs::path> children = subFolders(current.folder);
+        for (auto child = children.rbegin(); child != children.rend(); ++child)
+            pending.push_back({*child, current.depth + 1});
+    }
+}
+
+}  // namespace
+
+bool collectFolders(const std::string& root, std::vector<std::string>& folders,
+                    std::string& error, const LogSink& log)
+{
+    if (root.find('\0') != std::string::npos) {
+        error = "cannot open folder: the path holds a NUL character: " + root.substr(0, root.find('\0'));
+        return false;
+    }
+    if (root.empty()) {
+        error = "cannot open folder: the root folder path is empty";
+        return false;
+    }
+    try {
+        walk(fs::path(root), folders, log);
+        return true;
+    } catch (const std::exception& e) {
+        error = e.what();
+        return false;
+    }
+}

@@ -1,0 +1,17 @@
+#pragma once
+// Lists the files of one capture folder by name ending.
+
+#include "Log.h"
+
+#include <string>
+#include <vector>
+
+// Appends folder + kPathSeparator + name for every entry of `folder` whose
+// name ends in `ending` (upper and lower case alike; "imagebmp" ends in
+// "bmp"). A matching sub-folder is listed itself and then searched the same
+// way, before the entries that follow it; a non-matching one is not entered.
+// A missing or unreadable folder appends nothing. A matching sub-folder that
+// leads back to the folder being searched or one of its ancestors is neither
+// listed nor entered, and is reported on `log`.
+void searchFiles(const std::string& folder, std::vector<std::string>& files,
+                 const std::string& ending, const LogSink& log = {});

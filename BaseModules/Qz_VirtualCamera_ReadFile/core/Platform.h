@@ -1,0 +1,49 @@
+#pragma once
+// The little the core needs from the operating system, implemented once per
+// platform (Platform_unix.cpp, Platform_win.cpp; CMake picks one).
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// Separator between a folder and an entry name: "\\" on Windows, "/" elsewhere.
+extern const char kPathSeparator[];
+
+// --- Wildcard file search: find-first / find-next / close ------------------
+// The pattern is folder + kPathSeparator + "*" + ending. A match is every entry
+// of the folder whose name ends in the ending, upper and lower case alike,
+// "." and ".." only when the ending is empty. On Windows matches come in the
+// file system's own order; elsewhere in ntfsNameLess order.
+
+struct FindData {
+    std::string name;       // entry name, no folder part
+    bool isFolder = false;  // entry is a folder (links are followed)
+};
+
+struct FindHandle;  // opaque
+
+// Starts a search and fills `first`. Returns null when the folder cannot be
+// read or nothing matches; then there is nothing to close.
+FindHandle* findFirst(const std::string& pattern, FindData& first);
+// Fills `next` with the following match; false when there is none left.
+bool findNext(FindHandle* handle, FindData& next);
+// Ends a search started by findFirst; null is ignored.
+void findClose(FindHandle* handle);
+
+// --- Folder walk support ---------------------------------------------------
+
+// Puts the entry names of one folder in the order the home platform's file
+// system yields them: no change on Windows, ntfsNameLess order elsewhere.
+void orderLikeFileSystem(std::vector<std::string>& names);
+
+// Identity of a folder on its volume (device and inode, or volume serial and
+// file index), so a link back to an ancestor can be recognised.
+struct FolderId {
+    std::uint64_t volume = 0;
+    std::uint64_t index = 0;
+    bool operator==(const FolderId& o) const { return volume == o.volume && index == o.index; }
+};
+
+// Fills `id` for the folder at `path` (links followed); false when it cannot
+// be determined.
+bool folderIdOf(const std::string& path, FolderId& id);

@@ -1,0 +1,88 @@
+// The module as a host sees it: loading, create/destory, the Base contract
+// and the lifecycle log lines.
+
+#include "LoadedModule.h"
+#include "LogCapture.h"
+
+#include <gtest/gtest.h>
+
+#include <opencv2/core.hpp>
+
+#include <memory>
+
+namespace {
+
+class Lifecycle : public ::testing::Test {
+protected:
+    LoadedModule module;
+    LogCapture log;
+    void SetUp() override { ASSERT_TRUE(module.loaded()) << module.error(); }
+};
+
+TEST(BaseInterface, PlainBaseAnswersTrueAndLeavesImagesAlone)
+{
+    Base base;
+    std::vector<cv::Mat> images{cv::Mat(2, 3, CV_8UC1, cv::Scalar(7))};
+    EXPECT_TRUE(base.getImages(images, nullptr));
+    EXPECT_TRUE(base.setParam(nullptr, "camera1,a,1,/nowhere"));
+    EXPECT_TRUE(base.init(nullptr));
+    EXPECT_TRUE(base.run());
+    ASSERT_EQ(images.size(), 1u);
+    EXPECT_EQ(images[0].at<unsigned char>(1, 2), 7);
+    EXPECT_STREQ(base.metaObject()->className(), "Base");
+    EXPECT_EQ(base.qt_metacast("Base"), &base);
+    EXPECT_EQ(base.qt_metacast(nullptr), nullptr);
+}
+
+TEST_F(Lifecycle, CreateLogsBeforeTheObjectAndDestoryLogsAfterDeletion)
+{
+    Base* object = module.create();
+    ASSERT_NE(object, nullptr);
+    module.destory(object);
+    const std::vector<std::string> expected{
+        "[INFO]  Qz_VirtualCamera_ReadFile create success!",
+        "[INFO]   delete success!",
+        "[INFO]  Qz_VirtualCamera_ReadFile  destory success!",
+    };
+    EXPECT_EQ(log.texts(), expected);
+}
+
+TEST_F(Lifecycle, LogLinesCarryTheirSourceContext)
+{
+    module.destory(module.create());
+    for (const LogLine& line : log.lines()) {
+        EXPECT_NE(line.file.find("Qz_VirtualCamera_ReadFile.cpp"), std::string::npos) << line.text;
+        EXPECT_GT(line.line, 0) << line.text;
+        EXPECT_FALSE(line.function.empty()) << line.text;
+    }
+    ASSERT_EQ(log.lines().size(), 3u);
+    EXPECT_NE(log.lines()[0].function.find("create"), std::string::npos);
+}
+
+TEST_F(Lifecycle, DestoryOfNullStillLogs)
+{
+    module.destory(nullptr);
+    EXPECT_EQ(log.texts(), std::vector<std::string>{"[INFO]  Qz_VirtualCamera_ReadFile  destory success!"});
+}
+
+TEST_F(Lifecycle, ModuleObjectIsABaseToTheMetaObjectSystem)
+{
+    Base* object = module.create();
+    EXPECT_TRUE(object->inherits("Base"));
+    EXPECT_TRUE(object->inherits("QObject"));
+    EXPECT_STREQ(object->metaObject()->className(), "Base");
+    EXPECT_EQ(object->qt_metacast("MyThread"), nullptr);
+    module.destory(object);
+}
+
+TEST_F(Lifecycle, SeveralObjectsLiveAtOnceAndGoInAnyOrder)
+{
+    Base* first = module.create();
+    Base* second = module.create();
+    ASSERT_NE(first, second);
+    module.destory(first);
+    module.destory(second);
+    EXPECT_EQ(log.containing("delete success!").size(), 2u);
+}
+
+}  // namespace

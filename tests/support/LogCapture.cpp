@@ -1,0 +1,73 @@
+#include "LogCapture.h"
+
+#include <QString>
+
+#include <mutex>
+
+namespace {
+
+std::mutex& logMutex()
+{
+    static std::mutex mutex;
+    return mutex;
+}
+
+std::vector<LogLine>& captured()
+{
+    static std::vector<LogLine> lines;
+    return lines;
+}
+
+void capture(QtMsgType, const QMessageLogContext& context, const QString& message)
+{
+    LogLine line;
+    line.text = message.toStdString();
+    line.file = context.file ? context.file : "";
+    line.line = context.line;
+    line.function = context.function ? context.function : "";
+    std::lock_guard<std::mutex> lock(logMutex());
+    captured().push_back(line);
+}
+
+}  // namespace
+
+LogCapture::LogCapture()
+{
+    clear();
+    previous_ = qInstallMessageHandler(capture);
+}
+
+LogCapture::~LogCapture()
+{
+    qInstallMessageHandler(previous_);
+}
+
+std::vector<LogLine> LogCapture::lines() const
+{
+    std::lock_guard<std::mutex> lock(logMutex());
+    return captured();
+}
+
+std::vector<std::string> LogCapture::texts() const
+{
+    std::vector<std::string> out;
+    for (const LogLine& line : lines())
+        out.push_back(line.text);
+    return out;
+}
+
+std::vector<std::string> LogCapture::containing(const std::string& part) const
+{
+    std::vector<std::string> out;
+    for (const std::string& text : texts()) {
+        if (text.find(part) != std::string::npos)
+            out.push_back(text);
+    }
+    return out;
+}
+
+void LogCapture::clear()
+{
+    std::lock_guard<std::mutex> lock(logMutex());
+    captured().clear();
+}
