@@ -21,12 +21,13 @@ std::vector<fs::path> subFolders(const fs::path& folder)
     std::vector<std::string> names;
     for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
         std::error_code error;
-        const bool isFolder = fs::is_directory(entry.path(), error);
-        // status() clears the error for entries that are absent (a dangling
-        // link, a folder removed meanwhile): those are simply no folders.
-        if (error)
+        const fs::file_status status = fs::status(entry.path(), error);
+        // status() sets the error also for entries that are absent (a dangling
+        // link, a folder removed meanwhile), but types them not_found: those
+        // are simply no folders. Any other failure to tell the kind is one.
+        if (error && status.type() != fs::file_type::not_found)
             throw fs::filesystem_error("status", entry.path(), error);
-        if (isFolder)
+        if (fs::is_directory(status))
             names.push_back(entry.path().filename().string());
     }
     orderLikeFileSystem(names);

@@ -1,0 +1,95 @@
+#include "FileSearch.h"
+#include "Platform.h"
+#include "TempFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+// Every match of folder + kPathSeparator + "*" + ending, as "name" or "name/".
+std::vector<std::string> findAll(const std::string& folder, const std::string& ending)
+{
+    std::vector<std::string> names;
+    FindData entry;
+    FindHandle* search = findFirst(folder + kPathSeparator + "*" + ending, entry);
+    if (!search)
+        return names;
+    do
+        names.push_back(entry.name + (entry.isFolder ? "/" : ""));
+    while (findNext(search, entry));
+    EXPECT_FALSE(findNext(search, entry));  // stays exhausted
+    findClose(search);
+    return names;
+}
+
+// Created in scrambled order; listed in NTFS order.
+const std::vector<std::string> kCapture = {
+    "old/",  "c.bmp",          "old_bmp/x.bmp", "a.bmp",    "b.tiff", "old/z.bmp",
+    "d.bmpx", "old_bmp/y.tiff", "D2.BMP",        "imagebmp",
+};
+
+TEST(FindFirstNext, MatchesEndingAnyCaseInNtfsOrder)
+{
+    TempFolder tmp;
+    tmp.make(kCapture);
+    EXPECT_EQ(findAll(tmp.path(), "bmp"),
+              (std::vector<std::string>{"a.bmp", "c.bmp", "D2.BMP", "imagebmp", "old_bmp/"}));
+    EXPECT_EQ(findAll(tmp.path(), "BMP"), findAll(tmp.path(), "bmp"));
+    EXPECT_EQ(findAll(tmp.path(), "tiff"), (std::vector<std::string>{"b.tiff"}));
+    EXPECT_EQ(findAll(tmp.path(), "gif"), (std::vector<std::string>{}));
+}
+
+TEST(FindFirstNext, EmptyEndingMatchesEveryEntryWithDots)
+{
+    TempFolder tmp;
+    tmp.make({"b.bmp", "a/"});
+    EXPECT_EQ(findAll(tmp.path(), ""), (std::vector<std::string>{"./", "../", "a/", "b.bmp"}));
+}
+
+TEST(FindFirstNext, MissingFolderGivesNoSearch)
+{
+    TempFolder tmp;
+    FindData entry;
+    EXPECT_EQ(findFirst(tmp.at("missing") + kPathSeparator + "*bmp", entry), nullptr);
+    EXPECT_FALSE(findNext(nullptr, entry));
+    findClose(nullptr);
+}
+
+// A missing folder yields nothing.
+TEST(SearchFiles, ListsMatchesAndSearchesOnlyMatchingSubFolders)
+{
+    TempFolder tmp;
+    tmp.make(kCapture);
+    std::vector<std::string> files = {"kept"};
+    searchFiles(tmp.path(), files, "bmp");
+    EXPECT_EQ(files, (std::vector<std::string>{"kept", tmp.at("a.bmp"), tmp.at("c.bmp"), tmp.at("D2.BMP"),
+                                               tmp.at("imagebmp"), tmp.at("old_bmp"), tmp.at("old_bmp/x.bmp")}));
+    files.clear();
+    searchFiles(tmp.path(), files, "tiff");
+    EXPECT_EQ(files, pathsUnder(tmp, {"b.tiff"}));
+    files.clear();
+    searchFiles(tmp.at("missing"), files, "bmp");
+    EXPECT_TRUE(files.empty());
+}
+
+TEST(SearchFiles, LinkBackToAnAncestorIsReportedNotEntered)
+{
+    TempFolder tmp;
+    tmp.make({"rec/in_bmp/", "rec/a.bmp", "other/z.bmp"});
+    if (!tmp.link("rec/in_bmp/up_bmp", "rec") || !tmp.link("rec/self_bmp", "rec") ||
+        !tmp.link("rec/side_bmp", "other"))
+        GTEST_SKIP() << "folder links cannot be created here";
+
+    std::vector<std::string> files;
+    std::vector<std::string> logged;
+    searchFiles(tmp.at("rec"), files, "bmp", [&](const std::string& text) { logged.push_back(text); });
+    EXPECT_EQ(files, pathsUnder(tmp, {"rec/a.bmp", "rec/in_bmp", "rec/side_bmp", "rec/side_bmp/z.bmp"}));
+    ASSERT_EQ(logged.size(), 2u);
+    EXPECT_NE(logged[0].find(tmp.at("rec/in_bmp/up_bmp")), std::string::npos) << logged[0];
+    EXPECT_NE(logged[1].find(tmp.at("rec/self_bmp")), std::string::npos) << logged[1];
+}
+
+}  // namespace

@@ -1,0 +1,80 @@
+// The file search promises exactly the entries whose long name ends in the
+// ending, joined to the folder with the platform's own separator. On Windows
+// neither comes for free: the wildcard search also matches 8.3 short names
+// ("x.bmpx" is "X~1.BMP"), and a path joined with "/" still opens. So both are
+// checked against facts that do not come from the platform layer itself.
+
+#include "CaptureFolders.h"
+#include "FileSearch.h"
+#include "Platform.h"
+#include "TempFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct EndingCase {
+    std::string label;  // names the case in the test list
+    std::string ending;
+    std::vector<std::string> files;
+    std::vector<std::string> expected;  // in the order NTFS lists them
+};
+
+// Names the case in test lists and failure messages.
+void PrintTo(const EndingCase& c, std::ostream* out)
+{
+    *out << c.label;
+}
+
+class LongNameEndingTest : public ::testing::TestWithParam<EndingCase> {};
+
+// Each case holds names whose 8.3 short name ends in the ending while the long
+// name does not.
+INSTANTIATE_TEST_SUITE_P(
+    ShortNameLookalikes, LongNameEndingTest,
+    ::testing::Values(
+        EndingCase{"Bmp", "bmp",
+                   {"a.bmp", "x.bmpx", "photo.bmpold", "B.BMP", "imagebmp"},
+                   {"a.bmp", "B.BMP", "imagebmp"}},
+        EndingCase{"DotBmp", ".bmp", {"x.bmpx", "a.bmp"}, {"a.bmp"}},
+        EndingCase{"Tif", "tif", {"a.tif", "a.tiff"}, {"a.tif"}}));
+
+TEST_P(LongNameEndingTest, ListsOnlyLongNamesWithTheEnding)
+{
+    const EndingCase& c = GetParam();
+    TempFolder folder;
+    folder.make(c.files);
+
+    std::vector<std::string> found;
+    searchFiles(folder.path(), found, c.ending);
+    EXPECT_EQ(found, pathsUnder(folder, c.expected));
+}
+
+// The walk joins with std::filesystem, the search with kPathSeparator; both
+// must give the same path for the same entry, or a recording's paths would
+// mix separators.
+TEST(SearchPathsTest, JoinLikeTheFileSystemLibrary)
+{
+    TempFolder root;
+    root.make({"capture/a.bmp"});
+
+    std::vector<std::string> folders;
+    std::string error;
+    ASSERT_TRUE(collectFolders(root.path(), folders, error)) << error;
+    const std::vector<std::string> expectedFolders{(fs::path(root.path()) / "capture").string()};
+    ASSERT_EQ(folders, expectedFolders);
+
+    std::vector<std::string> files;
+    searchFiles(folders[0], files, "bmp");
+    const std::vector<std::string> expectedFiles{(fs::path(folders[0]) / "a.bmp").string()};
+    EXPECT_EQ(files, expectedFiles);
+}
+
+}  // namespace
