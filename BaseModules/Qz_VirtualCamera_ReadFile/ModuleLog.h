@@ -1,7 +1,8 @@
 #pragma once
 // Error and warning lines of the module on Qt's debug channel, tagged
 // "[ERROR] " and "[WARN] ". They never throw, so they are safe in catch
-// blocks and on the worker thread.
+// blocks and on the worker thread. Line breaks in the text become blanks,
+// so each call writes exactly one line.
 
 #include <string>
 

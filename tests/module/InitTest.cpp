@@ -1,0 +1,178 @@
+// init through the exported module: the strings it takes, its answer to bad
+// ones, and the capture-folder list it leaves behind, seen through the frames
+// that replay afterwards.
+
+#include "ModuleHost.h"
+
+namespace {
+
+class Init : public ModuleTest {
+protected:
+    // f1, f2 under `under`, each with a camera3P image carrying its number
+    // and a camera1 image carrying 9, 10 (shows which camera name is in use).
+    void SetUp() override
+    {
+        ModuleTest::SetUp();
+        for (int n = 1; n <= 2; ++n) {
+            rec.gray8Bmp("f" + std::to_string(n) + "/camera3P_a.bmp", n);
+            rec.gray8Bmp("f" + std::to_string(n) + "/camera1_VexoNormalImage.bmp", 8 + n);
+        }
+    }
+    std::vector<std::string> errors() const { return log.containing("[ERROR] "); }
+};
+
+struct AcceptedCase {
+    std::string name;
+    std::string secondAndThird;  // fields 2 and 3 with their commas
+    std::string relativeRoot;
+    std::vector<int> firstFrame;
+};
+
+void PrintTo(const AcceptedCase& c, std::ostream* out) { *out << c.name; }
+
+class InitAccepts : public Init, public ::testing::WithParamInterface<AcceptedCase> {};
+
+TEST_P(InitAccepts, StoresTheFieldsAndReplaysTheRoot)
+{
+    rec.gray8Bmp("x,y/g1/camera3P_a.bmp", 7);
+    const AcceptedCase& c = GetParam();
+    EXPECT_TRUE(host.configure("camera3P," + c.secondAndThird + "," + rec.path(c.relativeRoot)));
+    EXPECT_EQ(host.grab(), c.firstFrame);
+    EXPECT_TRUE(errors().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Strings, InitAccepts, ::testing::Values(
+    AcceptedCase{"Plain", "a,1", "", {1}},
+    AcceptedCase{"EmptySecondFieldRootWithComma", ",7", "x,y", {7}},
+    AcceptedCase{"BlankNumberLettersIsTwelve", "a, +12abc", "", {1}},
+    AcceptedCase{"IntMax", "a,2147483647", "", {1}},
+    AcceptedCase{"IntMin", "a,-2147483648", "", {1}},
+    AcceptedCase{"RootWithTrailingSeparator", "a,1", "x,y/", {7}}),
+    [](const auto& info) { return info.param.name; });
+
+// Strings rejected before any field is taken: the previous camera name and
+// folder list stay, so camera3P keeps replaying f1, f2.
+class InitRejects : public Init, public ::testing::WithParamInterface<std::string> {};
+
+TEST_P(InitRejects, AndChangesNothing)
+{
+    ASSERT_TRUE(host.configure(rec.param("camera3P")));
+    log.clear();
+    EXPECT_FALSE(host.configure(GetParam()));
+    EXPECT_EQ(errors().size(), 1u);
+    EXPECT_EQ(host.grabs(2), (Frames{{1}, {2}}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Strings, InitRejects,
+                         ::testing::Values(",a,1,/tmp", "camera1", "camera1,a", "", ","));
+
+TEST_F(Init, MissingThirdCommaPrintsTheMessageAndKeepsTheNewCameraName)
+{
+    ASSERT_TRUE(host.configure(rec.param("camera3P")));
+    testing::internal::CaptureStdout();
+    const bool ok = host.configure("camera1,a,1");
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "输入字符串格式错误，找不到第三个逗号。\n");
+    EXPECT_FALSE(ok);
+    // Fields 1 and 2 are taken before the third comma is looked for.
+    EXPECT_EQ(host.grab(), std::vector<int>{9});
+}
+
+struct BadNumberCase {
+    std::string name;
+    std::string third;
+    std::string cause;
+};
+
+void PrintTo(const BadNumberCase& c, std::ostream* out) { *out << c.name; }
+
+class InitBadNumber : public Init, public ::testing::WithParamInterface<BadNumberCase> {};
+
+TEST_P(InitBadNumber, FailsWithOneLineNamingCauseAndText)
+{
+    ASSERT_TRUE(host.configure(rec.param("camera3P")));
+    log.clear();
+    const BadNumberCase& c = GetParam();
+    EXPECT_FALSE(host.configure("camera3P,a," + c.third + "," + rec.root()));
+    const std::vector<std::string> lines = errors();
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0].rfind("[ERROR] ", 0), 0u) << lines[0];
+    EXPECT_NE(lines[0].find(c.cause), std::string::npos) << lines[0];
+    EXPECT_NE(lines[0].find("\"" + c.third + "\""), std::string::npos) << lines[0];
+    EXPECT_EQ(host.grab(), std::vector<int>{1});
+}
+
+INSTANTIATE_TEST_SUITE_P(ThirdField, InitBadNumber, ::testing::Values(
+    BadNumberCase{"Letters", "x1", "invalid stoi argument"},
+    BadNumberCase{"Empty", "", "invalid stoi argument"},
+    BadNumberCase{"SignOnly", " -", "invalid stoi argument"},
+    BadNumberCase{"AboveIntMax", "2147483648", "stoi argument out of range"},
+    BadNumberCase{"FarBelowIntMin", "-99999999999999999999", "stoi argument out of range"}),
+    [](const auto& info) { return info.param.name; });
+
+struct BadRootCase {
+    std::string name;
+    std::string rootSuffix;   // appended to the recording's root; none: empty root
+    std::string namedSuffix;  // the part of it the error line shows
+};
+
+void PrintTo(const BadRootCase& c, std::ostream* out) { *out << c.name; }
+
+// A root that cannot be walked: false, one line naming the path, and the
+// previous list keeps replaying.
+class InitBadRoot : public Init, public ::testing::WithParamInterface<BadRootCase> {};
+
+TEST_P(InitBadRoot, FailsNamingThePathAndKeepsThePreviousList)
+{
+    rec.bytes("file.bmp", "not a folder");
+    ASSERT_TRUE(host.configure(rec.param("camera3P")));
+    EXPECT_EQ(host.grab(), std::vector<int>{1});
+    log.clear();
+    const BadRootCase& c = GetParam();
+    const std::string root = c.rootSuffix.empty() ? "" : rec.root() + c.rootSuffix;
+    EXPECT_FALSE(host.configure("camera3P,a,1," + root));
+    const std::vector<std::string> lines = errors();
+    ASSERT_EQ(lines.size(), 1u);
+    if (!root.empty())
+        EXPECT_NE(lines[0].find(rec.root() + c.namedSuffix), std::string::npos) << lines[0];
+    EXPECT_EQ(host.grabs(2), (Frames{{2}, {1}}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Roots, InitBadRoot, ::testing::Values(
+    BadRootCase{"Empty", "", ""},
+    BadRootCase{"Missing", "/missing", "/missing"},
+    BadRootCase{"AFile", "/file.bmp", "/file.bmp"},
+    // Cut at the NUL the path would be f1, an existing folder.
+    BadRootCase{"HoldsNul", std::string("/f1\0/x", 6), "/f1"}),
+    [](const auto& info) { return info.param.name; });
+
+TEST_F(Init, ReplacesTheFolderListInsteadOfAppending)
+{
+    ASSERT_TRUE(host.configure(rec.param("camera3P")));
+    rec.gray8Bmp("f3/camera3P_a.bmp", 3);
+    ASSERT_TRUE(host.camera->init(nullptr));
+    // Appending would replay f1, f2, f1, f2, f3.
+    EXPECT_EQ(host.grabs(4), (Frames{{1}, {2}, {3}, {1}}));
+}
+
+TEST_F(Init, AnotherRootReplaysOnlyTheNewRecordingFromTheSameCursor)
+{
+    rec.gray8Bmp("other/g1/camera3P_a.bmp", 11);
+    rec.gray8Bmp("other/g2/camera3P_a.bmp", 12);
+    ASSERT_TRUE(host.configure(rec.param("camera3P")));
+    EXPECT_EQ(host.grab(), std::vector<int>{1});
+    ASSERT_TRUE(host.configure(rec.param("camera3P", "other")));
+    // init leaves the cursor alone: the next grab reads the second folder.
+    EXPECT_EQ(host.grabs(3), (Frames{{12}, {11}, {12}}));
+}
+
+TEST_F(Init, NewObjectAfterDestoryContinuesTheCycle)
+{
+    ASSERT_TRUE(host.configure(rec.param("camera3P")));
+    EXPECT_EQ(host.grab(), std::vector<int>{1});
+    host.module.destory(host.camera);
+    host.camera = host.module.create();
+    EXPECT_EQ(host.grab(), std::vector<int>{2});
+}
+
+}  // namespace

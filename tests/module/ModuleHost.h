@@ -1,0 +1,70 @@
+#pragma once
+// A test host: one freshly loaded module (fresh module state) and one module
+// object made by its create, driven through the Base interface only.
+
+#include "LoadedModule.h"
+#include "LogCapture.h"
+#include "RecordingFixture.h"
+
+#include <gtest/gtest.h>
+
+#include <QByteArray>
+
+#include <opencv2/core/mat.hpp>
+
+#include <string>
+#include <vector>
+
+class ModuleHost {
+public:
+    ModuleHost() : camera(module.loaded() ? module.create() : nullptr) {}
+    ~ModuleHost()
+    {
+        if (camera)
+            module.destory(camera);
+    }
+
+    bool configure(const std::string& param)
+    {
+        camera->setParam(nullptr, QByteArray::fromStdString(param));
+        return camera->init(nullptr);
+    }
+
+    // Every image the module holds, handed over; empty when it has none.
+    std::vector<cv::Mat> collect()
+    {
+        std::vector<cv::Mat> images;
+        camera->getImages(images, nullptr);
+        return images;
+    }
+
+    // One grab and its images' identities.
+    std::vector<int> grab()
+    {
+        EXPECT_TRUE(camera->run());
+        return identitiesOf(collect());
+    }
+
+    std::vector<std::vector<int>> grabs(int count)
+    {
+        std::vector<std::vector<int>> frames;
+        for (int i = 0; i < count; ++i)
+            frames.push_back(grab());
+        return frames;
+    }
+
+    LoadedModule module;
+    Base* camera;
+};
+
+using Frames = std::vector<std::vector<int>>;
+
+// A recording, a host with a fresh module, and the log of the test.
+class ModuleTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_NE(host.camera, nullptr) << host.module.error(); }
+
+    RecordingFixture rec;
+    LogCapture log;  // before the host, so its create and destory lines are caught
+    ModuleHost host;
+};
