@@ -2,7 +2,8 @@
 // ending, joined to the folder with the platform's own separator. On Windows
 // neither comes for free: the wildcard search also matches 8.3 short names
 // ("x.bmpx" is "X~1.BMP"), and a path joined with "/" still opens. So both are
-// checked against facts that do not come from the platform layer itself.
+// checked against facts that do not come from the platform layer itself, as
+// is the folder identity the link guards rely on.
 
 #include "CaptureFolders.h"
 #include "FileSearch.h"
@@ -75,6 +76,28 @@ TEST(SearchPathsTest, JoinLikeTheFileSystemLibrary)
     searchFiles(folders[0], files, "bmp");
     const std::vector<std::string> expectedFiles{(fs::path(folders[0]) / "a.bmp").string()};
     EXPECT_EQ(files, expectedFiles);
+}
+
+// Folder links cannot be made everywhere (not by std::filesystem on Windows,
+// so not under Wine either), which leaves the link guards untested there; the
+// identity they compare is checked on plain folders instead.
+TEST(FolderIdTest, SameFolderSameIdAnyOtherEntryNot)
+{
+    TempFolder tmp;
+    tmp.make({"a/", "b/", "file"});
+
+    FolderId a;
+    FolderId aAgain;
+    FolderId b;
+    ASSERT_TRUE(folderIdOf(tmp.at("a"), a));
+    ASSERT_TRUE(folderIdOf(tmp.at("b/../a"), aAgain));
+    ASSERT_TRUE(folderIdOf(tmp.at("b"), b));
+    EXPECT_TRUE(a == aAgain);
+    EXPECT_FALSE(a == b);
+
+    FolderId none;
+    EXPECT_FALSE(folderIdOf(tmp.at("file"), none));
+    EXPECT_FALSE(folderIdOf(tmp.at("missing"), none));
 }
 
 }  // namespace
