@@ -1,0 +1,171 @@
+// camera-host replay end to end on the sample recording, and the ways a
+// user can get it wrong: each must end in a clear message and an exit status.
+
+#include "ContactSheet.h"
+#include "ToolRun.h"
+
+#include <gtest/gtest.h>
+
+#include <opencv2/imgcodecs.hpp>
+
+#include <regex>
+
+namespace {
+
+struct FrameLine {
+    int number = 0;
+    int imageCount = 0;
+    std::vector<std::string> images;  // "320x240 8UC1" or "empty"
+};
+
+// The per-frame table rows: "frame images grab-ms image image ...".
+std::vector<FrameLine> frameLines(const std::string& out)
+{
+    static const std::regex row(R"(^\s*(\d+)\s+(\d+)\s+\d+\.\d+\s*(.*)$)");
+    static const std::regex image(R"(\d+x\d+ \w+|empty)");
+    std::vector<FrameLine> rows;
+    std::istringstream in(out);
+    for (std::string line; std::getline(in, line);) {
+        std::smatch m;
+        if (!std::regex_match(line, m, row))
+            continue;
+        FrameLine frame{std::stoi(m[1]), std::stoi(m[2]), {}};
+        const std::string rest = m[3];
+        for (auto it = std::sregex_iterator(rest.begin(), rest.end(), image); it != std::sregex_iterator(); ++it)
+            frame.images.push_back(it->str());
+        rows.push_back(frame);
+    }
+    return rows;
+}
+
+std::string param(const std::string& camera, const std::string& root)
+{
+    return camera + ",sample,0," + root;
+}
+
+TEST(Replay, TwoCyclesOfCamera1GiveSixKindsPerFrameSavedAndOnTheSheet)
+{
+    TempFolder out;
+    const ToolResult run = runTool(CAMERA_HOST, {"replay", "--param", param("camera1", sampleRecording()),
+                                                 "--cycles", "2", "--save", out / "saved", "--sheet",
+                                                 out / "sheet.png"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const std::vector<FrameLine> frames = frameLines(run.out);
+    ASSERT_EQ(frames.size(), 16u) << run.out;  // eight captures, twice
+    const std::vector<std::string> sixKinds(5, "320x240 8UC1");
+    for (std::size_t i = 0; i < frames.size(); ++i) {
+        EXPECT_EQ(frames[i].number, static_cast<int>(i) + 1);
+        EXPECT_EQ(frames[i].imageCount, 6);
+        std::vector<std::string> expected = sixKinds;
+        expected.push_back("320x240 8UC3");  // the normal image, 24-bit
+        EXPECT_EQ(frames[i].images, expected) << "frame " << i + 1;
+    }
+    EXPECT_NE(run.out.find("frames      16 (0 failed)"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("images      96 (0 empty)"), std::string::npos) << run.out;
+
+    // Frame 9 starts the second cycle: it must be frame 1 again, image for image.
+    for (int position = 1; position <= 6; ++position) {
+        const std::string suffix = "_image" + std::to_string(position) + ".png";
+        const cv::Mat first = cv::imread(out / ("saved/frame0001" + suffix), cv::IMREAD_UNCHANGED);
+        const cv::Mat ninth = cv::imread(out / ("saved/frame0009" + suffix), cv::IMREAD_UNCHANGED);
+        ASSERT_FALSE(first.empty()) << suffix;
+        EXPECT_EQ(cv::norm(first, ninth, cv::NORM_INF), 0.0) << suffix;
+    }
+    EXPECT_EQ(cv::imread(out / "saved/frame0016_image6.png", cv::IMREAD_UNCHANGED).type(), CV_8UC3);
+
+    const cv::Mat sheet = cv::imread(out / "sheet.png");
+    EXPECT_EQ(sheet.size(), SheetLayout::sheetSize(16, 6));
+    EXPECT_NE(run.out.find("contact sheet: " + out / "sheet.png"), std::string::npos);
+}
+
+TEST(Replay, SavedHeightMapKeepsSixteenBitsExactly)
+{
+    TempFolder out;
+    const ToolResult run = runTool(CAMERA_HOST, {"replay", "--param", param("camera2", sampleRecording()),
+                                                 "--frames", "1", "--quiet", "--save", out.path().string()});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_TRUE(frameLines(run.out).empty()) << "--quiet prints no frame lines";
+    const cv::Mat saved = cv::imread(out / "frame0001_image3.png", cv::IMREAD_UNCHANGED);
+    const cv::Mat recorded = cv::imread(
+        sampleRecording() + "/part_0001_2024-03-18_09-14-02/camera2_HeightMap.tiff", cv::IMREAD_UNCHANGED);
+    ASSERT_EQ(saved.type(), CV_16UC1);
+    ASSERT_EQ(recorded.size(), saved.size());
+    EXPECT_EQ(cv::norm(saved, recorded, cv::NORM_INF), 0.0);
+}
+
+TEST(Replay, UndecodableFileIsAnEmptyImageNotAFailure)
+{
+    TempFolder recording;
+    writeImage(recording.path(), "a/camera3P_1.bmp", cv::Mat(24, 32, CV_8UC1, cv::Scalar(9)));
+    writeBytes(recording.path(), "a/camera3P_2.bmp", "not an image");
+    writeBytes(recording.path(), "b/readme.txt", "no images here");
+    TempFolder out;
+    const ToolResult run = runTool(CAMERA_HOST, {"replay", "--param", param("camera3P", recording.path().string()),
+                                                 "--frames", "3", "--sheet", out / "sheet.png"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const std::vector<FrameLine> frames = frameLines(run.out);
+    ASSERT_EQ(frames.size(), 3u) << run.out;
+    EXPECT_EQ(frames[0].images, (std::vector<std::string>{"32x24 8UC1", "empty"}));
+    EXPECT_EQ(frames[1].imageCount, 0);  // folder b holds no image of camera3P
+    EXPECT_EQ(frames[2].images, frames[0].images);
+    EXPECT_EQ(cv::imread(out / "sheet.png").size(), SheetLayout::sheetSize(3, 2));
+}
+
+struct ErrorCase {
+    const char* name;
+    std::vector<std::string> args;
+    int exitCode;
+    const char* message;  // expected on standard error
+};
+
+void PrintTo(const ErrorCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
+class HostErrors : public ::testing::TestWithParam<ErrorCase> {};
+
+TEST_P(HostErrors, EndWithAClearMessageAndExitStatus)
+{
+    const ErrorCase& c = GetParam();
+    const ToolResult run = runTool(CAMERA_HOST, c.args);
+    EXPECT_EQ(run.exitCode, c.exitCode) << run.err;
+    EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
+    EXPECT_EQ(frameLines(run.out).size(), 0u) << run.out;
+}
+
+std::string textFileModule()
+{
+    static TempFolder folder;
+    writeBytes(folder.path(), "module.so", "this is text, not a module\n");
+    return folder / "module.so";
+}
+
+const std::string kGoodParam = "camera1,a,1,/tmp";
+
+INSTANTIATE_TEST_SUITE_P(
+    Tools, HostErrors,
+    ::testing::Values(
+        ErrorCase{"MissingModuleFile", {"replay", "--param", kGoodParam, "--module", "/no/such/module.so"}, 1,
+                  "no such file: /no/such/module.so"},
+        ErrorCase{"TextFileAsModule", {"replay", "--param", kGoodParam, "--module", textFileModule()}, 1,
+                  "cannot load the camera module"},
+        ErrorCase{"LibraryWithoutCreate", {"replay", "--param", kGoodParam, "--module", NOT_A_CAMERA_MODULE}, 1,
+                  "is not a camera module: it exports no function \"create\""},
+        // init answers false: the module's own error line is repeated.
+        ErrorCase{"MissingRootFolder", {"replay", "--param", "camera1,a,1,/no/such/recording"}, 1,
+                  "module: [ERROR]  init failed"},
+        ErrorCase{"ThreeFieldParam", {"replay", "--param", "camera1,a,1"}, 1, "init failed for \"camera1,a,1\""},
+        ErrorCase{"UnknownOption", {"replay", "--param", kGoodParam, "--fast"}, 2, "unknown option \"--fast\""},
+        ErrorCase{"FramesNotANumber", {"replay", "--param", kGoodParam, "--frames", "ten"}, 2, "--frames needs"},
+        ErrorCase{"FramesAndCycles", {"replay", "--param", kGoodParam, "--frames", "2", "--cycles", "1"}, 2,
+                  "not both"},
+        ErrorCase{"NoParam", {"replay", "--frames", "2"}, 2, "--param is required"},
+        ErrorCase{"MissingValue", {"replay", "--param"}, 2, "--param needs a value"},
+        ErrorCase{"ReplayOptionOnInspect", {"inspect", "--param", kGoodParam, "--save", "x"}, 2,
+                  "--save belongs to replay"},
+        ErrorCase{"UnknownCommand", {"play"}, 2, "unknown command \"play\""},
+        ErrorCase{"NoCommand", {}, 2, "usage:"}),
+    [](const ::testing::TestParamInfo<ErrorCase>& info) { return info.param.name; });
+
+}  // namespace

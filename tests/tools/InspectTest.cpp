@@ -1,0 +1,137 @@
+// camera-host inspect: the replay plan of a recording and the warnings a
+// user needs before a long run, each case a small recording with one fault.
+
+#include "ReadOrder.h"
+#include "ToolRun.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+
+namespace {
+
+const cv::Mat kGrey(24, 32, CV_8UC1, cv::Scalar(100));
+const cv::Mat kColour(24, 32, CV_8UC3, cv::Scalar(10, 20, 30));
+
+// A complete camera1 capture in `folder`: the six kinds, normal image in colour.
+void writeCamera1Capture(const std::filesystem::path& root, const std::string& folder)
+{
+    for (int i = 0; i < 6; ++i)
+        writeImage(root, folder + "/camera1_" + kCamera1Kinds[i] + ".bmp", i == 5 ? kColour : kGrey);
+}
+
+struct InspectCase {
+    const char* name;
+    std::string camera;
+    std::function<void(const std::filesystem::path&)> fault;  // applied to two good captures c1, c2
+    std::vector<std::string> warning;  // all in one reported warning line; empty: no warning at all
+};
+
+void PrintTo(const InspectCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
+class InspectFaults : public ::testing::TestWithParam<InspectCase> {};
+
+TEST_P(InspectFaults, AreReportedAsWarnings)
+{
+    const InspectCase& c = GetParam();
+    TempFolder recording;
+    writeCamera1Capture(recording.path(), "c1");
+    writeCamera1Capture(recording.path(), "c2");
+    writeImage(recording.path(), "c2/camera2_Height.tiff", cv::Mat(24, 32, CV_16UC1, cv::Scalar(5000)));
+    writeBytes(recording.path(), "c2/camera1_notes.txt", "never read");
+    c.fault(recording.path());
+
+    const ToolResult run = runTool(CAMERA_HOST, {"inspect", "--param", c.camera + ",a,1," + recording.path().string()});
+    const std::vector<std::string> reported = linesStartingWith(run.out, "warning: ");
+    const auto holdsAllParts = [&c](const std::string& line) {
+        for (const std::string& part : c.warning)
+            if (line.find(part) == std::string::npos)
+                return false;
+        return true;
+    };
+    if (c.warning.empty())
+        EXPECT_TRUE(reported.empty()) << run.out;
+    else
+        EXPECT_TRUE(std::any_of(reported.begin(), reported.end(), holdsAllParts)) << run.out;
+    EXPECT_EQ(run.exitCode, c.warning.empty() ? 0 : 1) << run.out << run.err;
+    EXPECT_EQ(run.out.find("camera1_notes.txt"), std::string::npos) << "text files are never read";
+}
+
+void nothing(const std::filesystem::path&) {}
+
+INSTANTIATE_TEST_SUITE_P(
+    Tools, InspectFaults,
+    ::testing::Values(
+        InspectCase{"CleanRecording", "camera1", nothing, {}},
+        InspectCase{"CaptureWithoutFiles", "camera1",
+                    [](const std::filesystem::path& root) { std::filesystem::create_directories(root / "c3"); },
+                    {"capture 3 (", "/c3): no file for camera1"}},
+        InspectCase{"MissingKinds", "camera1",
+                    [](const std::filesystem::path& root) {
+                        std::filesystem::remove(root / "c2/camera1_VexoGlossRatioImage.bmp");
+                        std::filesystem::remove(root / "c2/camera1_VexoShapeImage1.bmp");
+                    },
+                    {"capture 2 (", "/c2): missing kinds VexoShapeImage1, VexoGlossRatioImage"}},
+        InspectCase{"KindTwiceInOneCapture", "camera1",
+                    [](const std::filesystem::path& root) {
+                        writeImage(root, "c1/camera1_VexoShapeImage2_again.bmp", kGrey);
+                    },
+                    {"capture 1 (", "2 files of kind VexoShapeImage2: the frame holds 7 images"}},
+        InspectCase{"SizeDiffersFromItsKind", "camera1",
+                    [](const std::filesystem::path& root) {
+                        writeCamera1Capture(root, "c3");
+                        writeImage(root, "c2/camera1_VexoShapeImage1.bmp", cv::Mat(48, 64, CV_8UC1));
+                    },
+                    {"camera1_VexoShapeImage1.bmp is 64x48 8UC1, most VexoShapeImage1 files are 32x24 8UC1"}},
+        InspectCase{"TypeDiffersFromItsKind", "camera1",
+                    [](const std::filesystem::path& root) {
+                        writeCamera1Capture(root, "c3");
+                        writeImage(root, "c3/camera1_VexoNormalImage.bmp", kGrey);
+                    },
+                    {"capture 3 (", "camera1_VexoNormalImage.bmp is 32x24 8UC1, most VexoNormalImage files are 32x24 8UC3"}},
+        InspectCase{"FileThatWillNotDecode", "camera1",
+                    [](const std::filesystem::path& root) {
+                        writeBytes(root, "c1/camera1_VexoDiffuseReflectionImage.bmp", "BM truncated");
+                    },
+                    {"camera1_VexoDiffuseReflectionImage.bmp will not decode"}},
+        InspectCase{"Camera2CaptureWithoutFiles", "camera2", nothing, {"capture 1 (", "/c1): no file for camera2"}},
+        InspectCase{"UnknownCameraName", "Camera1", nothing, {"\"Camera1\" is none of camera1"}}),
+    [](const ::testing::TestParamInfo<InspectCase>& info) { return info.param.name; });
+
+TEST(Inspect, ListsCapturesInReplayOrderWithTheirFilesInReadOrder)
+{
+    TempFolder recording;
+    writeCamera1Capture(recording.path(), "b");
+    writeCamera1Capture(recording.path(), "a/inner");
+    const ToolResult run = runTool(CAMERA_HOST, {"inspect", "--param", "camera1,a,1," + recording.path().string()});
+    // "a" (empty) comes before its own sub-folder, then "b".
+    const std::vector<std::string> captures = linesStartingWith(run.out, "capture ");
+    ASSERT_EQ(captures.size(), 3u) << run.out;
+    EXPECT_NE(captures[0].find(recording / "a"), std::string::npos);
+    EXPECT_NE(captures[1].find(recording / "a/inner"), std::string::npos);
+    EXPECT_NE(captures[2].find(recording / "b"), std::string::npos);
+    const std::size_t b = run.out.find(captures[2]);
+    std::size_t previous = b;
+    for (const char* kind : kCamera1Kinds) {
+        const std::size_t at = run.out.find(std::string("camera1_") + kind, b);
+        ASSERT_NE(at, std::string::npos) << kind;
+        EXPECT_GT(at, previous) << kind << " out of read order";
+        previous = at;
+    }
+}
+
+TEST(Inspect, BadParameterStringOrRootIsAnError)
+{
+    const ToolResult noRoot = runTool(CAMERA_HOST, {"inspect", "--param", "camera1,a,1,/no/such/recording"});
+    EXPECT_EQ(noRoot.exitCode, 1);
+    EXPECT_NE(noRoot.err.find("/no/such/recording"), std::string::npos) << noRoot.err;
+    const ToolResult badParam = runTool(CAMERA_HOST, {"inspect", "--param", "camera1"});
+    EXPECT_EQ(badParam.exitCode, 1);
+    EXPECT_NE(badParam.err.find("bad parameter string"), std::string::npos) << badParam.err;
+}
+
+}  // namespace

@@ -1,0 +1,32 @@
+#pragma once
+// One object of a camera module, as a host holds it: the module file loaded,
+// `create` and `destory` resolved by name, the object made by `create` and
+// handed back to `destory` when this goes (before the file is unloaded).
+
+#include "Base.h"
+#include "ModuleLibrary.h"
+
+#include <string>
+
+class HostedModule {
+public:
+    HostedModule() = default;
+    ~HostedModule();
+    HostedModule(const HostedModule&) = delete;
+    HostedModule& operator=(const HostedModule&) = delete;
+
+    // Loads `path` and creates the object; false with error() saying why.
+    bool load(const std::string& path);
+    Base& object() { return *object_; }
+    const std::string& error() const { return error_; }
+
+private:
+    ModuleLibrary library_;
+    DestroyModuleFn destory_ = nullptr;
+    Base* object_ = nullptr;
+    std::string error_;
+};
+
+// The module built beside the running host: <build>/modules/<module file>
+// when the host is <build>/bin/camera-host.
+std::string defaultModulePath();

@@ -1,0 +1,214 @@
+#include "Inspect.h"
+
+#include "CaptureFolders.h"
+#include "ImageText.h"
+#include "ParamParser.h"
+#include "ReadOrder.h"
+
+#include <opencv2/imgcodecs.hpp>
+
+#include <cstdio>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct PlannedFile {
+    std::string path;
+    std::string kind;   // camera1: the kind keyword; else "image N" (position)
+    std::string image;  // describeImage() of the decoded file; empty when it will not decode
+};
+
+struct Capture {
+    std::string folder;
+    std::vector<PlannedFile> files;
+};
+
+const char* modeDescription(CameraMode mode)
+{
+    switch (mode) {
+    case CameraMode::Camera1:
+        return "six kind passes over the bmp files, each in file order";
+    case CameraMode::Camera2:
+        return "bmp files in file order, then tiff files";
+    case CameraMode::Camera3P:
+    case CameraMode::Camera3N:
+        return "bmp files in file order";
+    case CameraMode::None:
+        break;
+    }
+    return "no camera mode: the module reads nothing for this name";
+}
+
+// Decodes the file as the module will, keeping only its description so a
+// long recording does not have to fit in memory.
+std::string describeFile(const std::string& path)
+{
+    try {
+        const cv::Mat image = cv::imread(path, cv::IMREAD_UNCHANGED);
+        return image.empty() ? std::string() : describeImage(image);
+    } catch (const std::exception&) {
+        return {};
+    }
+}
+
+// Labels each planned path with its kind. Camera1 plans are the six kind
+// passes one after the other, so the kind only ever moves forward.
+std::vector<PlannedFile> labelKinds(CameraMode mode, const std::vector<std::string>& paths)
+{
+    std::vector<PlannedFile> files;
+    std::size_t kind = 0;
+    for (const std::string& path : paths) {
+        PlannedFile file;
+        file.path = path;
+        if (mode == CameraMode::Camera1) {
+            while (kind < 6 && path.find(kCamera1Kinds[kind]) == std::string::npos)
+                ++kind;
+            file.kind = kind < 6 ? kCamera1Kinds[kind] : "?";
+        } else {
+            file.kind = "image " + std::to_string(files.size() + 1);
+        }
+        files.push_back(std::move(file));
+    }
+    return files;
+}
+
+std::string shortName(const std::string& folder, const std::string& path)
+{
+    return path.rfind(folder, 0) == 0 && path.size() > folder.size() + 1 ? path.substr(folder.size() + 1) : path;
+}
+
+class Report {
+public:
+    void warn(const Capture* capture, int number, const std::string& text)
+    {
+        std::string line = capture ? "capture " + std::to_string(number) + " (" + capture->folder + "): " : "";
+        warnings_.push_back(line + text);
+    }
+    const std::vector<std::string>& warnings() const { return warnings_; }
+
+private:
+    std::vector<std::string> warnings_;
+};
+
+void checkCamera1Kinds(const Capture& capture, int number, Report& report)
+{
+    std::map<std::string, int> counts;
+    for (const PlannedFile& file : capture.files)
+        ++counts[file.kind];
+    std::string missing;
+    for (const char* kind : kCamera1Kinds) {
+        if (counts[kind] == 0)
+            missing += (missing.empty() ? "" : ", ") + std::string(kind);
+        else if (counts[kind] > 1)
+            report.warn(&capture, number,
+                        std::to_string(counts[kind]) + " files of kind " + kind + ": the frame holds " +
+                            std::to_string(capture.files.size()) + " images, not 6");
+    }
+    if (!missing.empty() && !capture.files.empty())
+        report.warn(&capture, number, "missing kinds " + missing);
+}
+
+void checkCapture(CameraMode mode, const std::string& cameraName, const Capture& capture, int number,
+                  Report& report)
+{
+    if (capture.files.empty()) {
+        report.warn(&capture, number, "no file for " + cameraName + ": the frame will be empty");
+        return;
+    }
+    if (mode == CameraMode::Camera1)
+        checkCamera1Kinds(capture, number, report);
+    for (const PlannedFile& file : capture.files) {
+        if (file.image.empty())
+            report.warn(&capture, number,
+                        shortName(capture.folder, file.path) + " will not decode: the module hands an empty image");
+    }
+}
+
+// Flags files whose size or type differs from what most files of their kind have.
+void checkConsistency(const std::vector<Capture>& captures, Report& report)
+{
+    std::map<std::string, std::map<std::string, int>> seen;  // kind -> description -> count
+    for (const Capture& capture : captures)
+        for (const PlannedFile& file : capture.files)
+            if (!file.image.empty())
+                ++seen[file.kind][file.image];
+    std::map<std::string, std::string> usual;
+    for (const auto& [kind, descriptions] : seen) {
+        int best = 0;
+        for (const auto& [description, count] : descriptions)
+            if (count > best) {
+                best = count;
+                usual[kind] = description;
+            }
+    }
+    for (std::size_t i = 0; i < captures.size(); ++i)
+        for (const PlannedFile& file : captures[i].files) {
+            if (file.image.empty() || file.image == usual[file.kind])
+                continue;
+            report.warn(&captures[i], static_cast<int>(i) + 1,
+                        shortName(captures[i].folder, file.path) + " is " + file.image +
+                            ", most " + file.kind + " files are " + usual[file.kind]);
+        }
+}
+
+void printCapture(const Capture& capture, int number)
+{
+    std::printf("\ncapture %d  %s\n", number, capture.folder.c_str());
+    if (capture.files.empty())
+        std::printf("    (no file to read)\n");
+    for (std::size_t i = 0; i < capture.files.size(); ++i) {
+        const PlannedFile& file = capture.files[i];
+        const std::string image = file.image.empty() ? "WILL NOT DECODE" : file.image;
+        std::printf("  %3zu  %-28s %-16s %s\n", i + 1, file.kind.c_str(), image.c_str(),
+                    shortName(capture.folder, file.path).c_str());
+    }
+}
+
+}  // namespace
+
+int runInspect(const Options& options)
+{
+    const ParamParse parse = parseParam(options.param);
+    if (parse.error != ParamError::None) {
+        std::fprintf(stderr, "camera-host: bad parameter string: %s\n", parse.message.c_str());
+        return 1;
+    }
+    Report report;
+    const auto logToReport = [&report](const std::string& text) { report.warn(nullptr, 0, text); };
+    std::vector<std::string> folders;
+    std::string error;
+    if (!collectFolders(parse.rootFolder, folders, error, logToReport)) {
+        std::fprintf(stderr, "camera-host: %s\n", error.c_str());
+        return 1;
+    }
+    const CameraMode mode = cameraModeOf(parse.cameraName);
+    std::printf("recording  %s\ncamera     %s: %s\n", parse.rootFolder.c_str(), parse.cameraName.c_str(),
+                modeDescription(mode));
+    std::printf("captures   %zu, replayed in this order, then again from the first\n", folders.size());
+    if (mode == CameraMode::None)
+        report.warn(nullptr, 0,
+                    "camera name \"" + parse.cameraName +
+                        "\" is none of camera1, camera2, camera3P, camera3N: every frame will be empty");
+
+    std::vector<Capture> captures;
+    std::size_t fileCount = 0;
+    for (const std::string& folder : folders) {
+        Capture capture{folder, labelKinds(mode, planFrame(folder, parse.cameraName, logToReport))};
+        for (PlannedFile& file : capture.files)
+            file.image = describeFile(file.path);
+        fileCount += capture.files.size();
+        printCapture(capture, static_cast<int>(captures.size()) + 1);
+        if (mode != CameraMode::None)
+            checkCapture(mode, parse.cameraName, capture, static_cast<int>(captures.size()) + 1, report);
+        captures.push_back(std::move(capture));
+    }
+    checkConsistency(captures, report);
+
+    std::printf("\n%zu captures, %zu files to read, %zu warnings\n", captures.size(), fileCount,
+                report.warnings().size());
+    for (const std::string& warning : report.warnings())
+        std::printf("warning: %s\n", warning.c_str());
+    return report.warnings().empty() ? 0 : 1;
+}

@@ -1,0 +1,22 @@
+#pragma once
+// The command line of camera-host.
+
+#include <string>
+
+struct Options {
+    enum class Command { None, Replay, Inspect, Help };
+    Command command = Command::None;
+    std::string module;  // empty: the module built beside the host
+    std::string param;   // the module's parameter string
+    int frames = 0;      // 0: not given
+    int cycles = 0;      // 0: not given; frames and cycles exclude each other
+    std::string saveFolder;
+    std::string sheetFile;
+    bool quiet = false;    // no per-frame lines
+    bool verbose = false;  // also the module's [INFO] lines
+};
+
+// Fills `options` from argv; false with `error` naming the offending text.
+bool parseOptions(int argc, const char* const argv[], Options& options, std::string& error);
+
+extern const char kUsage[];

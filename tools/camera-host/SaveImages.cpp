@@ -1,0 +1,69 @@
+#include "SaveImages.h"
+
+#include <opencv2/core/persistence.hpp>
+#include <opencv2/imgcodecs.hpp>
+
+#include <cstdio>
+#include <filesystem>
+#include <vector>
+
+namespace {
+
+bool imageFileChannels(const cv::Mat& image)
+{
+    return image.channels() == 1 || image.channels() == 3 || image.channels() == 4;
+}
+
+bool fitsPng(const cv::Mat& image)
+{
+    return (image.depth() == CV_8U || image.depth() == CV_16U) && imageFileChannels(image);
+}
+
+const char* extensionFor(const cv::Mat& image)
+{
+    if (fitsPng(image))
+        return "png";
+    // No image format takes 2 or more than 4 channels; OpenCV's own file does.
+    return imageFileChannels(image) ? "tiff" : "yml.gz";
+}
+
+bool writeFile(const std::string& path, const cv::Mat& image)
+{
+    if (!imageFileChannels(image)) {
+        cv::FileStorage file(path, cv::FileStorage::WRITE);
+        if (!file.isOpened())
+            return false;
+        file << "image" << image;
+        file.release();
+        return true;
+    }
+    // PNG at its fastest setting is still lossless; TIFF without compression.
+    const std::vector<int> settings = fitsPng(image)
+        ? std::vector<int>{cv::IMWRITE_PNG_COMPRESSION, 1}
+        : std::vector<int>{cv::IMWRITE_TIFF_COMPRESSION, 1};
+    return cv::imwrite(path, image, settings);
+}
+
+}  // namespace
+
+std::string savedImageName(const cv::Mat& image, int frame, int position)
+{
+    char name[64];
+    std::snprintf(name, sizeof name, "frame%04d_image%d.%s", frame, position, extensionFor(image));
+    return name;
+}
+
+bool saveImage(const cv::Mat& image, const std::string& folder, int frame, int position, std::string& error)
+{
+    if (image.empty())
+        return true;
+    const std::string path = (std::filesystem::path(folder) / savedImageName(image, frame, position)).string();
+    try {
+        if (writeFile(path, image))
+            return true;
+        error = "cannot write " + path;
+    } catch (const std::exception& e) {
+        error = "cannot write " + path + ": " + e.what();
+    }
+    return false;
+}

@@ -1,0 +1,169 @@
+// make-sample-recording DIR: writes a small recording for trying the module
+// out. Eight capture folders of one synthetic part (one of them nested inside
+// another capture), each with the images of four cameras:
+//   camera1   320x240, the six kinds: five 8-bit grey BMPs, normal image as 24-bit BMP
+//   camera2   160x120, two 8-bit grey BMPs and a 16-bit TIFF height map
+//   camera3P, camera3N   160x120, one 8-bit grey BMP each
+// plus text files that the module must pass over. The output is the same
+// byte for byte on every run.
+
+#include "SampleScene.h"
+
+#include <opencv2/imgcodecs.hpp>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const cv::Size kCamera1Size(320, 240);
+const cv::Size kOtherCameraSize(160, 120);
+
+struct PlannedCapture {
+    std::string folder;  // relative to the recording root
+    PartPose pose;
+};
+
+// Seven parts; the fourth was captured twice, the retake filed inside the
+// folder of its first capture.
+const std::vector<PlannedCapture> kCaptures = {
+    {"part_0001_2024-03-18_09-14-02", {0, 0, 0, Defect::None}},
+    {"part_0002_2024-03-18_09-14-07", {4, -3, 8, Defect::None}},
+    {"part_0003_2024-03-18_09-14-12", {-5, 2, 17, Defect::Dent}},
+    {"part_0004_2024-03-18_09-14-18", {3, 5, -6, Defect::Scratch}},
+    {"part_0004_2024-03-18_09-14-18/retake_09-14-21", {1, 4, -4, Defect::Scratch}},
+    {"part_0005_2024-03-18_09-14-25", {-2, -4, 25, Defect::None}},
+    {"part_0006_2024-03-18_09-14-31", {6, 1, 33, Defect::Dent}},
+    {"part_0007_2024-03-18_09-14-36", {-4, 3, 41, Defect::Stain}},
+};
+
+class Writer {
+public:
+    explicit Writer(fs::path root) : root_(std::move(root)) {}
+
+    void image(const fs::path& folder, const std::string& name, const cv::Mat& image)
+    {
+        const fs::path path = root_ / folder / name;
+        // TIFF uncompressed, as recording software usually writes it.
+        const std::vector<int> settings{cv::IMWRITE_TIFF_COMPRESSION, 1};
+        if (!cv::imwrite(path.string(), image, settings)) {
+            std::fprintf(stderr, "make-sample-recording: cannot write %s\n", path.string().c_str());
+            ok_ = false;
+        }
+        ++files_;
+    }
+
+    void text(const fs::path& relative, const std::string& content)
+    {
+        std::ofstream out(root_ / relative, std::ios::binary);
+        out << content;
+        ok_ = ok_ && static_cast<bool>(out);
+    }
+
+    bool ok() const { return ok_; }
+    int files() const { return files_; }
+
+private:
+    fs::path root_;
+    bool ok_ = true;
+    int files_ = 0;
+};
+
+void writeCamera1(Writer& writer, const fs::path& folder, const PartPose& pose, unsigned seed)
+{
+    const Surface s = makeSurface(kCamera1Size, pose, seed);
+    struct Kind {
+        const char* name;
+        cv::Mat image;
+    };
+    std::vector<Kind> kinds{
+        {"VexoSpecularReflectionImage", specularImage(s)},
+        {"VexoDiffuseReflectionImage", diffuseImage(s)},
+        {"VexoShapeImage1", shapeImage(s, -1.0, 0.0)},
+        {"VexoShapeImage2", shapeImage(s, 0.0, -1.0)},
+        {"VexoGlossRatioImage", glossRatioImage(s)},
+        {"VexoNormalImage", normalImage(s)},
+    };
+    unsigned noiseSeed = seed * 16;
+    for (Kind& kind : kinds) {
+        addSensorNoise(kind.image, ++noiseSeed, 2.0);
+        writer.image(folder, std::string("camera1_") + kind.name + ".bmp", kind.image);
+    }
+}
+
+void writeOtherCameras(Writer& writer, const fs::path& folder, const PartPose& pose, unsigned seed)
+{
+    const Surface s = makeSurface(kOtherCameraSize, pose, seed + 1000);
+    cv::Mat intensity = diffuseImage(s);
+    cv::Mat relief = shapeImage(s, 1.0, 1.0);
+    cv::Mat positive = shapeImage(s, -1.5, -0.5);
+    cv::Mat negative = shapeImage(s, 1.5, 0.5);
+    addSensorNoise(intensity, seed * 16 + 7, 2.0);
+    addSensorNoise(relief, seed * 16 + 8, 2.0);
+    addSensorNoise(positive, seed * 16 + 9, 2.0);
+    addSensorNoise(negative, seed * 16 + 10, 2.0);
+    writer.image(folder, "camera2_Intensity.bmp", intensity);
+    writer.image(folder, "camera2_Relief.bmp", relief);
+    writer.image(folder, "camera2_HeightMap.tiff", heightMap16(s));
+    writer.image(folder, "camera3P_Image.bmp", positive);
+    writer.image(folder, "camera3N_Image.bmp", negative);
+}
+
+bool prepareRoot(const fs::path& root)
+{
+    std::error_code ec;
+    if (fs::exists(root, ec) && !fs::is_empty(root, ec)) {
+        std::fprintf(stderr,
+                     "make-sample-recording: %s is not empty; give a new or empty folder "
+                     "(anything else in it would become part of the recording)\n",
+                     root.string().c_str());
+        return false;
+    }
+    fs::create_directories(root, ec);
+    if (ec) {
+        std::fprintf(stderr, "make-sample-recording: cannot make %s: %s\n", root.string().c_str(),
+                     ec.message().c_str());
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[])
+{
+    if (argc != 2 || std::string(argv[1]).empty() || argv[1][0] == '-') {
+        std::fprintf(stderr, "usage: make-sample-recording DIR   (DIR must be new or empty)\n");
+        return 2;
+    }
+    const fs::path root = argv[1];
+    try {
+        if (!prepareRoot(root))
+            return 1;
+        Writer writer(root);
+        unsigned seed = 1;
+        for (const PlannedCapture& capture : kCaptures) {
+            fs::create_directories(root / capture.folder);
+            writeCamera1(writer, capture.folder, capture.pose, seed);
+            writeOtherCameras(writer, capture.folder, capture.pose, seed);
+            ++seed;
+        }
+        writer.text("recording.txt", "Sample recording: one folder per capture, images of camera1, camera2,\n"
+                                     "camera3P and camera3N. Text files are not images and are never read.\n");
+        writer.text(fs::path(kCaptures[1].folder) / "camera1_operator_note.txt",
+                    "camera1 lens cleaned before this capture\n");
+        if (!writer.ok())
+            return 1;
+        std::printf("wrote %zu captures, %d images, to %s\n", kCaptures.size(), writer.files(),
+                    root.string().c_str());
+        return 0;
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "make-sample-recording: %s\n", e.what());
+        return 1;
+    }
+}
