@@ -26,6 +26,14 @@ void logError(const std::string& text) noexcept
     }
 }
 
+void logFailure(const char* what, const char* cause) noexcept
+{
+    try {
+        logError(std::string(what) + ": " + cause);
+    } catch (...) {
+    }
+}
+
 void logWarning(const std::string& text) noexcept
 {
     try {

@@ -7,4 +7,7 @@
 #include <string>
 
 void logError(const std::string& text) noexcept;
+// "[ERROR] what: cause". Takes plain texts, so a catch block that reports
+// with it cannot throw while building the line (not even out of memory).
+void logFailure(const char* what, const char* cause) noexcept;
 void logWarning(const std::string& text) noexcept;

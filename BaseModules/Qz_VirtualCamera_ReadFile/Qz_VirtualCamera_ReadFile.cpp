@@ -60,6 +60,10 @@ Qz_VirtualCamera_ReadFile::Qz_VirtualCamera_ReadFile() : thread(nullptr)
 
 Qz_VirtualCamera_ReadFile::~Qz_VirtualCamera_ReadFile()
 {
+    // A run on another thread still waits on the worker; deleting the worker
+    // under it would leave that run waiting forever.
+    while (runsInProgress.load(std::memory_order_acquire) > 0)
+        QThread::msleep(1);
     if (thread) {
         thread->exit(0);
         // Deleting a running QThread aborts the process; a grab always ends,
@@ -69,7 +73,10 @@ Qz_VirtualCamera_ReadFile::~Qz_VirtualCamera_ReadFile()
         delete thread;
         thread = nullptr;
     }
-    qDebug() << "[INFO] " << " delete success!";
+    try {  // nothing may leave a destructor, not even a failing log line
+        qDebug() << "[INFO] " << " delete success!";
+    } catch (...) {
+    }
 }
 
 bool Qz_VirtualCamera_ReadFile::getImages(std::vector<cv::Mat>& images, void* /*context*/)
@@ -82,7 +89,10 @@ bool Qz_VirtualCamera_ReadFile::getImages(std::vector<cv::Mat>& images, void* /*
         buffer.clear();
         return true;
     } catch (const std::exception& e) {
-        logError(std::string("getImages failed: ") + e.what());
+        logFailure("getImages failed", e.what());
+        return false;
+    } catch (...) {
+        logFailure("getImages failed", "unknown error");
         return false;
     }
 }
@@ -95,7 +105,10 @@ bool Qz_VirtualCamera_ReadFile::setParam(void* /*context*/, const QByteArray& pa
         state.param = param.toStdString();
         return true;
     } catch (const std::exception& e) {
-        logError(std::string("setParam failed: ") + e.what());
+        logFailure("setParam failed", e.what());
+        return false;
+    } catch (...) {
+        logFailure("setParam failed", "unknown error");
         return false;
     }
 }
@@ -105,13 +118,22 @@ bool Qz_VirtualCamera_ReadFile::init(void* /*context*/)
     try {
         return initFromParam(moduleState());
     } catch (const std::exception& e) {
-        logError(std::string("init failed: ") + e.what());
+        logFailure("init failed", e.what());
+        return false;
+    } catch (...) {
+        logFailure("init failed", "unknown error");
         return false;
     }
 }
 
 bool Qz_VirtualCamera_ReadFile::run()
 {
+    // Leaving run is the last thing it does with this object.
+    struct InProgress {
+        std::atomic<int>& count;
+        explicit InProgress(std::atomic<int>& c) : count(c) { count.fetch_add(1, std::memory_order_relaxed); }
+        ~InProgress() { count.fetch_sub(1, std::memory_order_release); }
+    } inProgress(runsInProgress);
     try {
         ModuleState& state = moduleState();
         qDebug() << "[INFO] " << " run start" << QString::fromStdString(state.param);
@@ -125,7 +147,10 @@ bool Qz_VirtualCamera_ReadFile::run()
         qDebug() << "[INFO] " << __LINE__ << " run end";
         return done && state.lastGrabOk;
     } catch (const std::exception& e) {
-        logError(std::string("run failed: ") + e.what());
+        logFailure("run failed", e.what());
+        return false;
+    } catch (...) {
+        logFailure("run failed", "unknown error");
         return false;
     }
 }
@@ -136,7 +161,10 @@ Qz_VirtualCamera_ReadFile* create()
         qDebug() << "[INFO] " << "Qz_VirtualCamera_ReadFile create success!";
         return new Qz_VirtualCamera_ReadFile;
     } catch (const std::exception& e) {
-        logError(std::string("create failed: ") + e.what());
+        logFailure("create failed", e.what());
+        return nullptr;
+    } catch (...) {
+        logFailure("create failed", "unknown error");
         return nullptr;
     }
 }
@@ -147,6 +175,8 @@ void destory(Qz_VirtualCamera_ReadFile* obj)
         delete obj;
         qDebug() << "[INFO] " << "Qz_VirtualCamera_ReadFile  destory success!";
     } catch (const std::exception& e) {
-        logError(std::string("destory failed: ") + e.what());
+        logFailure("destory failed", e.what());
+    } catch (...) {
+        logFailure("destory failed", "unknown error");
     }
 }

@@ -9,6 +9,8 @@
 
 #include "Base.h"
 
+#include <atomic>
+
 class MyThread;
 
 class Qz_VirtualCamera_ReadFile : public Base {
@@ -29,6 +31,9 @@ public:
 
 private:
     MyThread* thread;
+    // run calls still inside this object; the destructor waits for them, so
+    // a host that disposes of the object during a grab waits for that grab.
+    std::atomic<int> runsInProgress{0};
 };
 
 // The module's only exported functions, resolved by name by hosts.

@@ -38,16 +38,32 @@ bool splitPattern(const std::string& pattern, std::string& folder, std::string& 
     return true;
 }
 
-std::vector<std::string> readNames(const std::string& folder)
+struct Entry {
+    std::string name;
+    unsigned char type;  // readdir's d_type
+};
+
+std::vector<Entry> readEntries(const std::string& folder)
 {
-    std::vector<std::string> names;
+    std::vector<Entry> entries;
     DIR* dir = ::opendir(folder.empty() ? "/" : folder.c_str());
     if (!dir)
-        return names;
+        return entries;
     while (const dirent* entry = ::readdir(dir))
-        names.emplace_back(entry->d_name);
+        entries.push_back({entry->d_name, entry->d_type});
     ::closedir(dir);
-    return names;
+    return entries;
+}
+
+// readdir already says what most entries are; only a link (followed, like
+// the home platform does) or a file system that does not say needs a stat.
+bool isFolderEntry(const std::string& folder, const Entry& entry)
+{
+    if (entry.type == DT_DIR)
+        return true;
+    if (entry.type != DT_LNK && entry.type != DT_UNKNOWN)
+        return false;
+    return isFolderPath(folder + kPathSeparator + entry.name);
 }
 
 bool fillNext(FindHandle* handle, FindData& out)
@@ -66,15 +82,16 @@ FindHandle* findFirst(const std::string& pattern, FindData& first)
     std::string ending;
     if (!splitPattern(pattern, folder, ending))
         return nullptr;
-    std::vector<std::string> names = readNames(folder);
-    orderLikeFileSystem(names);
+    std::vector<Entry> entries = readEntries(folder);
+    std::sort(entries.begin(), entries.end(),
+              [](const Entry& a, const Entry& b) { return ntfsNameLess(a.name, b.name); });
 
     auto* handle = new FindHandle;
-    for (const std::string& name : names) {
-        const bool dots = name == "." || name == "..";
-        if ((dots && !ending.empty()) || !nameEndsWith(name, ending))
+    for (const Entry& entry : entries) {
+        const bool dots = entry.name == "." || entry.name == "..";
+        if ((dots && !ending.empty()) || !nameEndsWith(entry.name, ending))
             continue;
-        handle->matches.push_back({name, isFolderPath(folder + kPathSeparator + name)});
+        handle->matches.push_back({entry.name, isFolderEntry(folder, entry)});
     }
     if (!fillNext(handle, first)) {
         delete handle;

@@ -1,0 +1,32 @@
+#pragma once
+// What the process holds right now, read from /proc/self: the figures the
+// leak checks of the reliability tests compare before and after a load.
+
+#include <cstddef>
+#include <string>
+
+struct ProcessStats {
+    std::size_t residentKiB = 0;   // resident memory
+    int openFds = 0;               // entries of /proc/self/fd
+    int threads = 0;               // entries of /proc/self/task
+};
+
+ProcessStats processStats();
+
+// The worker's threads are detached: one whose grab is over may still be
+// leaving when run returns. Reads the figures until the process has at most
+// `threads` threads, or two seconds have passed.
+ProcessStats processStatsOnceThreadsEnd(int threads);
+// Reads the figures until the thread count has stopped changing.
+ProcessStats settledProcessStats();
+
+// What each open descriptor refers to, one "fd -> target" per line, for
+// messages of failed checks.
+std::string openFdTargets();
+
+// True when a file whose path contains `part` is mapped into the process.
+bool isMapped(const std::string& part);
+
+// True in builds whose allocator keeps freed memory aside (AddressSanitizer,
+// ThreadSanitizer), where resident memory says nothing about leaks.
+bool residentMemoryIsMeaningful();
