@@ -100,6 +100,8 @@ std::vector<cv::Mat> decodeFrame(const std::vector<std::string>& paths)
     for (std::size_t i = 0; i < paths.size(); ++i) {
         if (!errors[i].empty())
             logError("cannot decode " + paths[i] + ": " + errors[i]);
+        else if (images[i].empty())
+            logWarning("cannot decode " + paths[i] + ": no image the decoder can read, empty image in its place");
     }
     return images;
 }

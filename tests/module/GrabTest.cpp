@@ -145,6 +145,10 @@ TEST_F(Grab, UndecodableAndEmptyFilesGiveEmptyImagesInPlace)
     rec.gray8Bmp("cap/camera3N_d.bmp", 4);
     ASSERT_TRUE(host.configure(rec.param("camera3N")));
     EXPECT_EQ(host.grab(), (std::vector<int>{1, -1, -1, 4}));
+    const std::vector<std::string> warnings = log.containing("[WARN]  cannot decode");
+    ASSERT_EQ(warnings.size(), 2u);
+    EXPECT_NE(warnings[0].find(rec.path("cap/camera3N_b.bmp")), std::string::npos) << warnings[0];
+    EXPECT_NE(warnings[1].find(rec.path("cap/camera3N_c.bmp")), std::string::npos) << warnings[1];
 }
 
 TEST_F(Grab, DecoderThatThrowsGivesAnEmptyImageAndNamesTheFile)

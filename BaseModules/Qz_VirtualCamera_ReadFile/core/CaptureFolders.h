@@ -12,8 +12,9 @@
 #include <string>
 #include <vector>
 
-// Appends the capture folders under `root` to `folders`. On an error (root
-// missing, not a folder, empty, unreadable, or any failure of the walk)
+// Appends the capture folders under `root` to `folders`; a root without
+// sub-folders appends nothing and succeeds. On an error (root missing, not a
+// folder, an empty path, unreadable, or any failure of the walk)
 // returns false with `error` naming the cause and the path concerned;
 // `folders` then holds what was appended before the error.
 bool collectFolders(const std::string& root, std::vector<std::string>& folders,
