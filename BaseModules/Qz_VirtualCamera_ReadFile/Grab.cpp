@@ -13,7 +13,6 @@
 #include <climits>
 #include <exception>
 #include <new>
-#include <numeric>
 #include <string>
 #include <thread>
 #include <vector>
@@ -59,10 +58,14 @@ void startHelpers(std::vector<std::thread>& helpers, std::size_t count, const st
 // threads idle while it runs.
 std::vector<std::size_t> decodeOrder(const std::vector<std::string>& paths)
 {
-    std::vector<std::size_t> order(paths.size());
-    std::iota(order.begin(), order.end(), std::size_t{0});
-    std::stable_partition(order.begin(), order.end(),
-                          [&](std::size_t i) { return nameEndsWith(paths[i], "tiff"); });
+    std::vector<std::size_t> order;
+    order.reserve(paths.size());
+    for (const bool tiff : {true, false}) {
+        for (std::size_t i = 0; i < paths.size(); ++i) {
+            if (nameEndsWith(paths[i], "tiff") == tiff)
+                order.push_back(i);
+        }
+    }
     return order;
 }
 
