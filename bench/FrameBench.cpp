@@ -1,0 +1,254 @@
+#include "FrameBench.h"
+
+#include "ModuleHost.h"
+
+#include <opencv2/core.hpp>
+#include <opencv2/imgcodecs.hpp>
+#include <opencv2/videoio.hpp>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <functional>
+#include <stdexcept>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// What each frame shape must meet; a negative bound means "no target, shown
+// for information".
+struct ShapeTargets {
+    const char* name;
+    double maxModuleOverDirect;  // B/A
+    double maxModuleMinusDirect; // B - A in microseconds
+    double maxModuleOverPeer;    // B/C
+    const char* note;            // where the B/A bound comes from
+};
+
+const ShapeTargets kTargets[] = {
+    {"camera1", 0.85, -1, -1, "six images decoded on two threads"},
+    {"camera2-raw", 1.00, -1, -1, "never above the decode floor"},
+    {"camera2-lzw", 1.00, -1, -1, "never above the decode floor"},
+    {"single", 1.03, -1, 1.00, "single-image frame"},
+    {"tiny", -1, 100, -1, ""},
+};
+
+const ShapeTargets& targetsOf(const std::string& name)
+{
+    for (const ShapeTargets& targets : kTargets) {
+        if (name == targets.name)
+            return targets;
+    }
+    throw std::logic_error("no targets for frame shape " + name);
+}
+
+bool sameImages(const std::vector<cv::Mat>& a, const std::vector<cv::Mat>& b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (a[i].empty() || a[i].size != b[i].size || a[i].type() != b[i].type() ||
+            cv::norm(a[i], b[i], cv::NORM_INF) != 0)
+            return false;
+    }
+    return true;
+}
+
+// Reads the frames of one shape in the four ways. Each method returns the
+// time of the reading alone; releasing the previous frame is left outside.
+class FrameReaders {
+public:
+    FrameReaders(const FrameShape& shape, const std::string& scratch) : shape_(shape), host_(scratch)
+    {
+        if (!host_.start(replayParam(shape.cameraName, shape.root)))
+            throw std::runtime_error("module: " + host_.error());
+        std::size_t largest = 0;
+        for (const auto& frame : shape.frames) {
+            for (const std::string& path : frame)
+                largest = std::max<std::size_t>(largest, fs::file_size(path));
+        }
+        bytes_.assign(largest, 1);  // touched now, so reads take no page faults
+        if (hasPeer() && !peer_.open(shape.sequencePattern, cv::CAP_IMAGES))
+            throw std::runtime_error("OpenCV cannot open the sequence " + shape.sequencePattern);
+    }
+
+    bool hasPeer() const { return !shape_.sequencePattern.empty(); }
+    std::size_t frameCount() const { return shape_.frames.size(); }
+
+    // One pass over every frame, untimed: warms the caches, the decoder
+    // threads and the lazily bound symbols, and checks that every method
+    // reads the same images. The module then stands at frame 0 again.
+    void warmUpAndCheck()
+    {
+        for (std::size_t frame = 0; frame < frameCount(); ++frame) {
+            direct(frame);
+            module(frame);
+            if (!sameImages(directImages_, moduleImages_))
+                throw std::runtime_error(shape_.name + ": the module's images differ from imread's, frame " +
+                                         std::to_string(frame));
+            if (hasPeer()) {
+                peer(frame);
+                if (!sameImages(directImages_, {peerFrame_}))
+                    throw std::runtime_error(shape_.name + ": the sequence reader's image differs, frame " +
+                                             std::to_string(frame));
+            }
+        }
+        moduleFailures_ = 0;
+        peerFailures_ = 0;
+    }
+
+    Sample direct(std::size_t frame)
+    {
+        const std::vector<std::string>& paths = shape_.frames[frame];
+        directImages_.clear();
+        directImages_.reserve(paths.size());
+        const Stopwatch stopwatch;
+        for (const std::string& path : paths)
+            directImages_.push_back(cv::imread(path, cv::IMREAD_UNCHANGED));
+        return stopwatch.elapsed();
+    }
+
+    Sample module(std::size_t frame)
+    {
+        moduleImages_.clear();
+        const Stopwatch stopwatch;
+        const bool ok = host_.grab(moduleImages_);
+        const Sample sample = stopwatch.elapsed();
+        if (!ok || moduleImages_.size() != shape_.frames[frame].size())
+            ++moduleFailures_;
+        return sample;
+    }
+
+    // The reader goes through the sequence in order; it is moved only when
+    // asked for another frame than the next.
+    Sample peer(std::size_t frame)
+    {
+        if (frame != peerNext_ && !peer_.set(cv::CAP_PROP_POS_FRAMES, static_cast<double>(frame)))
+            throw std::runtime_error("OpenCV cannot move to frame " + std::to_string(frame) + " of " +
+                                     shape_.sequencePattern);
+        peerNext_ = frame + 1;
+        const Stopwatch stopwatch;
+        const bool ok = peer_.read(peerFrame_);
+        const Sample sample = stopwatch.elapsed();
+        if (!ok || peerFrame_.empty())
+            ++peerFailures_;
+        return sample;
+    }
+
+    Sample bytes(std::size_t frame)
+    {
+        const Stopwatch stopwatch;
+        for (const std::string& path : shape_.frames[frame]) {
+            const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+            if (fd < 0 || ::read(fd, bytes_.data(), bytes_.size()) <= 0)
+                throw std::runtime_error("cannot read " + path);
+            ::close(fd);
+        }
+        return stopwatch.elapsed();
+    }
+
+    int moduleFailures() const { return moduleFailures_; }
+    int peerFailures() const { return peerFailures_; }
+
+private:
+    const FrameShape& shape_;
+    ModuleHost host_;
+    cv::VideoCapture peer_;
+    std::vector<cv::Mat> directImages_;
+    std::vector<cv::Mat> moduleImages_;
+    cv::Mat peerFrame_;
+    std::size_t peerNext_ = 0;
+    std::vector<char> bytes_;
+    int moduleFailures_ = 0;
+    int peerFailures_ = 0;
+};
+
+struct FrameTimes {
+    std::vector<Sample> direct, module, peer, bytes;  // one per frame read
+};
+
+// Interleaves the methods round by round, so a change in the machine's load
+// falls on all of them alike. In a round each method reads another frame
+// (the module the one at its cursor, the others spread over the recording),
+// so none reads files whose bytes another has just brought into the CPU
+// caches; the order within a round rotates too.
+FrameTimes measureFrames(FrameReaders& readers, int rounds)
+{
+    FrameTimes times;
+    using Method = std::function<void(std::size_t)>;
+    const std::vector<Method> methods{
+        [&](std::size_t f) { times.module.push_back(readers.module(f)); },
+        [&](std::size_t f) { times.direct.push_back(readers.direct(f)); },
+        [&](std::size_t f) { times.bytes.push_back(readers.bytes(f)); },
+        [&](std::size_t f) { times.peer.push_back(readers.peer(f)); },
+    };
+    const std::size_t count = readers.hasPeer() ? methods.size() : methods.size() - 1;
+    const std::size_t frames = readers.frameCount();
+    for (std::size_t round = 0; round < static_cast<std::size_t>(rounds); ++round) {
+        for (std::size_t i = 0; i < count; ++i) {
+            const std::size_t method = (i + round) % count;
+            const std::size_t offset = method * frames / count;  // 0 for the module
+            methods[method]((round + offset) % frames);
+        }
+    }
+    return times;
+}
+
+// A ratio with its bound, or for information when the shape has none.
+void reportRatio(ResultsTable& table, const std::string& figure, double ratio, double bound,
+                 const std::string& why)
+{
+    if (bound <= 0) {
+        table.info(figure, formatNumber(ratio, 3));
+        return;
+    }
+    std::string target = "<= " + formatNumber(bound, 2);
+    if (!why.empty())
+        target += " (" + why + ")";
+    table.check(figure, formatNumber(ratio, 3), target, ratio <= bound);
+}
+
+void reportShape(ResultsTable& table, const FrameShape& shape, const FrameReaders& readers,
+                 const FrameTimes& times, const std::string& note)
+{
+    const ShapeTargets& targets = targetsOf(shape.name);
+    table.section(shape.name + ": " + shape.label + " (" + std::to_string(shape.frames.size()) +
+                  " capture folders, " + std::to_string(times.module.size()) + " frames per method" +
+                  (note.empty() ? "" : ", " + note) + ")");
+    table.info("A direct imread loop, median", formatMicros(medianMicros(times.direct)));
+    table.info("B module run + getImages, median", formatMicros(medianMicros(times.module)));
+    if (readers.hasPeer())
+        table.info("C OpenCV image-sequence reader, median", formatMicros(medianMicros(times.peer)));
+    table.info("D bytes, one read per file, median", formatMicros(medianMicros(times.bytes)));
+    reportRatio(table, "B/A", pairedRatio(times.module, times.direct), targets.maxModuleOverDirect, targets.note);
+    if (targets.maxModuleMinusDirect > 0) {
+        const double extra = pairedDifference(times.module, times.direct);
+        table.check("B - A", formatMicros(extra), "<= " + formatMicros(targets.maxModuleMinusDirect),
+                    extra <= targets.maxModuleMinusDirect);
+    }
+    if (readers.hasPeer())
+        reportRatio(table, "B/C", pairedRatio(times.module, times.peer), targets.maxModuleOverPeer, "");
+    table.info("A/D", formatNumber(pairedRatio(times.direct, times.bytes), 1));
+    table.info("B/A in CPU time, all threads", formatNumber(pairedCpuRatio(times.module, times.direct), 3));
+    table.info("minor page faults per frame, A / B",
+               formatNumber(meanFaults(times.direct), 0) + " / " + formatNumber(meanFaults(times.module), 0));
+    table.check("grabs that failed or lost an image", std::to_string(readers.moduleFailures()), "0",
+                readers.moduleFailures() == 0);
+    if (readers.hasPeer() && readers.peerFailures() != 0)
+        table.check("sequence reads that failed", std::to_string(readers.peerFailures()), "0", false);
+}
+
+}  // namespace
+
+void measureFrameShape(ResultsTable& table, const FrameShape& shape, const std::string& scratch, int rounds,
+                       const std::string& note)
+{
+    FrameReaders readers(shape, scratch);
+    readers.warmUpAndCheck();
+    const FrameTimes times = measureFrames(readers, rounds);
+    reportShape(table, shape, readers, times, note);
+}
