@@ -8,7 +8,7 @@
 // plain std::filesystem walk. Prints one table, each figure beside its
 // target. Exit status 1 when a target fails, 2 when the run cannot be made.
 //
-//   readfile_bench                   the short run (two to three minutes here)
+//   readfile_bench                   every part (about two minutes here)
 //   readfile_bench --long            five times the samples
 //   readfile_bench --default-malloc  leave glibc's allocator settings alone
 //   readfile_bench --only frames     one part only: frames, memory or listing
@@ -255,7 +255,8 @@ int runBenchmark(const Options& options)
     progress("done\n");
 
     table.print();
-    std::printf("\nB/A, B/C, A/D and B - A are medians over the rounds of figures taken side by side.\n");
+    if (wanted("frames"))
+        std::printf("\nB/A, B/C, A/D and B - A are medians over the rounds of figures taken side by side.\n");
     if (moduleProblems > 0)
         std::printf("\nthe module logged %d error or warning lines, the first: %s\n", moduleProblems.load(),
                     firstProblem.c_str());
