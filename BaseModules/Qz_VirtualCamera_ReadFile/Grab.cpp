@@ -1,5 +1,7 @@
 #include "Grab.h"
 
+#include "GrabHandOff.h"
+
 #include "ModuleLog.h"
 #include "ModuleState.h"
 #include "Names.h"
@@ -70,12 +72,15 @@ std::vector<std::size_t> decodeOrder(const std::vector<std::string>& paths)
 }
 
 // Decodes the frame's files side by side; images keep the planned order.
-// The grab's thread decodes too, with as many helpers as make up OpenCV's
-// thread count (the hardware's threads unless the host set fewer); each
-// thread takes the next file nobody has taken. The helpers are plain threads
-// that end with the grab: cv::parallel_for_ called from a thread that is new
-// for every grab leaves close to 1 KB behind per grab.
-std::vector<cv::Mat> decodeFrame(const std::vector<std::string>& paths)
+// Up to OpenCV's thread count of threads decode (the hardware's threads
+// unless the host set fewer), each taking the next file nobody has taken:
+// first the host thread waiting in run, when there is one, then the grab's
+// own thread, then plain helper threads that end with the grab. A frame of
+// one file is decoded on the grab's thread: handing it to the host thread
+// would cost two more thread switches and gain nothing. cv::parallel_for_
+// is not used: called from a thread that is new for every grab it leaves
+// close to 1 KB behind per grab.
+std::vector<cv::Mat> decodeFrame(const std::vector<std::string>& paths, GrabHandOff* handOff)
 {
     std::vector<cv::Mat> images(paths.size());
     std::vector<std::string> errors(paths.size());
@@ -92,12 +97,19 @@ std::vector<cv::Mat> decodeFrame(const std::vector<std::string>& paths)
             outOfMemory = true;  // decodeFile catches everything else
         }
     };
+    const bool hostHelps = handOff && paths.size() > 1 && handOff->callerExpected();
     const std::size_t threads = std::min<std::size_t>(paths.size(), std::max(1, cv::getNumThreads()));
+    const std::size_t grabSideThreads = hostHelps ? threads - 1 : threads;
+    if (hostHelps)
+        handOff->offer(decodeUntaken);
     std::vector<std::thread> helpers;
-    startHelpers(helpers, threads > 1 ? threads - 1 : 0, decodeUntaken);
-    decodeUntaken();
+    startHelpers(helpers, grabSideThreads > 1 ? grabSideThreads - 1 : 0, decodeUntaken);
+    if (grabSideThreads > 0)
+        decodeUntaken();
     for (std::thread& helper : helpers)
         helper.join();
+    if (hostHelps)
+        handOff->withdraw(next, order.size());
     if (outOfMemory)
         throw std::bad_alloc();
     for (std::size_t i = 0; i < paths.size(); ++i) {
@@ -140,7 +152,7 @@ void reportDroppedFrame(const ModuleState& state, const char* cause) noexcept
     }
 }
 
-void readFrame(ModuleState& state)
+void readFrame(ModuleState& state, GrabHandOff* handOff)
 {
     if (cameraModeOf(state.cameraName) == CameraMode::None)
         return;
@@ -148,7 +160,7 @@ void readFrame(ModuleState& state)
     if (!folder)
         return;
     const std::vector<std::string> paths = planFrame(*folder, state.cameraName, logWarning);
-    std::vector<cv::Mat> images = decodeFrame(paths);
+    std::vector<cv::Mat> images = decodeFrame(paths, handOff);
     state.imageBuffer.insert(state.imageBuffer.end(), images.begin(), images.end());
     if (grabFault())
         grabFault()();
@@ -161,13 +173,13 @@ void setGrabFaultForTesting(std::function<void()> fault)
     grabFault() = std::move(fault);
 }
 
-void grabFrame()
+void grabFrame(GrabHandOff* handOff)
 {
     ModuleState& state = moduleState();
     const std::size_t buffered = state.imageBuffer.size();
     bool ok = true;
     try {
-        readFrame(state);
+        readFrame(state, handOff);
     } catch (const std::exception& e) {
         ok = false;
         reportDroppedFrame(state, e.what());
@@ -180,4 +192,6 @@ void grabFrame()
     state.folderCursor = state.folderCursor == INT_MAX ? 0 : state.folderCursor + 1;
     state.lastGrabOk = ok;
     state.grabDone.store(true, std::memory_order_release);
+    if (handOff)
+        handOff->grabEnded();
 }

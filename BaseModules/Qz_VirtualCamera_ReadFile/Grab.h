@@ -4,10 +4,14 @@
 
 #include <functional>
 
+class GrabHandOff;
+
 // Reads one frame and moves the cursor on by one capture folder, whatever
 // happens. Never throws: a failure is logged, the frame's images are taken
 // out of the buffer again and lastGrabOk is lowered. Always raises grabDone.
-void grabFrame();
+// With a hand-off, the host thread announced there decodes the frame's files
+// together with this thread; without one, this thread does all the work.
+void grabFrame(GrabHandOff* handOff);
 
 // Test seam: when set, called inside the grab after the frame's images have
 // been appended to the buffer; a throw there fails the grab.

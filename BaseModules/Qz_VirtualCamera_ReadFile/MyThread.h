@@ -1,5 +1,7 @@
 #pragma once
 
+#include "GrabHandOff.h"
+
 #include <QThread>
 
 // Worker of one module object. Each start runs one grab and ends; the
@@ -9,9 +11,13 @@ class MyThread : public QThread {
 public:
     explicit MyThread(void* userData);
 
+    // Where the host thread that started a grab takes part in it.
+    GrabHandOff& grabHandOff() { return handOff; }
+
 protected:
     void run() override;
 
 private:
     void* userData;  // kept for hosts' tooling, never read
+    GrabHandOff handOff;
 };

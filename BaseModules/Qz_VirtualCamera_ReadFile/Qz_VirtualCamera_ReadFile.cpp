@@ -126,6 +126,19 @@ bool Qz_VirtualCamera_ReadFile::init(void* /*context*/)
     }
 }
 
+// Starts the grab's thread and, while it runs, decodes files of its frame on
+// this thread. A failed start leaves the thread neither running nor finished.
+void Qz_VirtualCamera_ReadFile::startGrabAndHelp()
+{
+    GrabHandOff& handOff = thread->grabHandOff();
+    handOff.callerComing();
+    thread->start(QThread::InheritPriority);
+    if (!thread->isRunning() && !thread->isFinished())
+        handOff.callerGone();
+    else
+        handOff.helpUntilGrabEnds();
+}
+
 bool Qz_VirtualCamera_ReadFile::run()
 {
     // Leaving run is the last thing it does with this object.
@@ -138,7 +151,7 @@ bool Qz_VirtualCamera_ReadFile::run()
         ModuleState& state = moduleState();
         qDebug() << "[INFO] " << " run start" << QString::fromStdString(state.param);
         thread->wait();  // a previous grab's thread must have ended, or start() would do nothing
-        thread->start(QThread::InheritPriority);
+        startGrabAndHelp();
         thread->wait();
         const bool done = state.grabDone.load(std::memory_order_acquire);
         state.grabDone.store(false, std::memory_order_relaxed);

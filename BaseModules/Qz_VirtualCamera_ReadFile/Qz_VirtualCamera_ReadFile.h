@@ -26,10 +26,14 @@ public:
     // Parses the stored string and lists the capture folders, replacing the
     // previous list. False, with one "[ERROR] " line, on any bad input.
     bool init(void* context) override;
-    // One grab; blocks until it is done. False when the grab failed.
+    // One grab; blocks until it is done, and meanwhile decodes some of the
+    // frame's files on the calling thread when the frame has several.
+    // False when the grab failed.
     bool run() override;
 
 private:
+    void startGrabAndHelp();
+
     MyThread* thread;
     // run calls still inside this object; the destructor waits for them, so
     // a host that disposes of the object during a grab waits for that grab.

@@ -4,6 +4,8 @@
 
 #include "ModuleHost.h"
 
+#include <opencv2/core/utility.hpp>
+
 namespace {
 
 enum class Format { Gray8Bmp, Color24Bmp, Gray16Tiff };
@@ -210,3 +212,41 @@ INSTANTIATE_TEST_SUITE_P(Names, UnknownCamera, ::testing::Values(
     UnknownCameraCase{"camera", 5, {{1}, {2}}}));
 
 }  // namespace
+
+// The files of a frame are decoded by up to OpenCV's thread count of threads
+// (the host thread waiting in run, the grab's thread, helpers); whatever the
+// count, the images come out in the read order, broken ones empty in place,
+// with one line per broken file.
+class DecodingThreads : public ModuleTest, public ::testing::WithParamInterface<int> {
+protected:
+    void SetUp() override
+    {
+        ModuleTest::SetUp();
+        previousThreads = cv::getNumThreads();
+        cv::setNumThreads(GetParam());
+    }
+    void TearDown() override
+    {
+        cv::setNumThreads(previousThreads);
+        ModuleTest::TearDown();
+    }
+    int previousThreads = 1;
+};
+
+TEST_P(DecodingThreads, KeepReadOrderAndEmptyImagesInPlace)
+{
+    for (int n : {2, 1}) {
+        for (const RecordedFile& file : kSixKindsScrambled)
+            write(rec, "cap" + std::to_string(n) + "/" + file.name, file, 10 * n);
+    }
+    rec.bytes("cap1/camera1_VexoShapeImage2.bmp", "no image");
+    rec.gray16Tiff("cap2/camera2_VexoGlossRatioImage.tiff", 77);  // camera2 only
+    ASSERT_TRUE(host.configure(rec.param("camera1")));
+    EXPECT_EQ(host.grabs(3), (Frames{{11, 12, 13, -1, 15, 16}, {21, 22, 23, 24, 25, 26}, {11, 12, 13, -1, 15, 16}}));
+    EXPECT_EQ(log.containing("cannot decode").size(), 2u);
+
+    ASSERT_TRUE(host.configure(rec.param("camera2")));  // the cursor stays on cap2
+    EXPECT_EQ(host.grabs(2), (Frames{{28, 77}, {18}}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Counts, DecodingThreads, ::testing::Values(1, 2, 3, 8));

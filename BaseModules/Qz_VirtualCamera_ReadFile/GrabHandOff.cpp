@@ -1,0 +1,69 @@
+#include "GrabHandOff.h"
+
+void GrabHandOff::callerComing()
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    offered = nullptr;
+    expected = true;
+    ended = false;
+    callerInside = false;
+}
+
+void GrabHandOff::callerGone()
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    expected = false;
+}
+
+void GrabHandOff::helpUntilGrabEnds()
+{
+    std::unique_lock<std::mutex> lock(mutex);
+    changed.wait(lock, [this] { return offered != nullptr || ended; });
+    expected = false;
+    if (const std::function<void()>* work = offered) {
+        callerInside = true;
+        lock.unlock();
+        (*work)();
+        lock.lock();
+        callerInside = false;
+        changed.notify_all();
+    }
+    // The grab's last touch of this object is grabEnded.
+    changed.wait(lock, [this] { return ended; });
+}
+
+bool GrabHandOff::callerExpected()
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    return expected;
+}
+
+void GrabHandOff::offer(const std::function<void()>& work)
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    offered = &work;
+    changed.notify_all();
+}
+
+void GrabHandOff::withdraw(const std::atomic<std::size_t>& nextToTake, std::size_t count)
+{
+    std::unique_lock<std::mutex> lock(mutex);
+    // The host thread leaves the work only when nothing is left to take, and
+    // every file it took is decoded by then.
+    changed.wait(lock, [&] { return !callerInside && nextToTake.load() >= count; });
+    offered = nullptr;
+}
+
+void GrabHandOff::grabEnded() noexcept
+{
+    try {
+        // Notified under the lock: once the host thread sees the end, this
+        // thread no longer touches the hand-off, which may then go away.
+        std::lock_guard<std::mutex> lock(mutex);
+        ended = true;
+        offered = nullptr;
+        changed.notify_all();
+    } catch (...) {
+        // A std::mutex that cannot be locked leaves nothing better to do.
+    }
+}

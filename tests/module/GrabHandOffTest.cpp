@@ -1,0 +1,135 @@
+// The hand-off between a grab's thread and the host thread waiting in run,
+// driven by plain threads: every piece of offered work is done exactly once
+// and the grab's thread never leaves while the host thread is still inside
+// the work, however the two threads are timed.
+
+#include "GrabHandOff.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using std::chrono::milliseconds;
+
+// A frame's worth of work items, taken one at a time by whichever thread
+// runs `work`; each item counts how often it was done.
+struct Items {
+    explicit Items(std::size_t count) : done(count) {}
+    std::vector<std::atomic<int>> done;
+    std::atomic<std::size_t> next{0};
+    std::atomic<int> inProgress{0};
+    milliseconds itemTime{0};
+    const std::function<void()> work = [this] {
+        for (std::size_t i = next++; i < done.size(); i = next++) {
+            ++inProgress;
+            std::this_thread::sleep_for(itemTime);
+            ++done[i];
+            --inProgress;
+        }
+    };
+    bool eachDoneOnce() const
+    {
+        for (const std::atomic<int>& d : done) {
+            if (d != 1)
+                return false;
+        }
+        return true;
+    }
+};
+
+struct Timing {
+    const char* name;
+    bool grabWorksToo;
+    milliseconds callerLate;  // before the host thread comes to help
+    milliseconds itemTime;
+};
+
+void PrintTo(const Timing& t, std::ostream* out) { *out << t.name; }
+
+class HandOff : public ::testing::TestWithParam<Timing> {};
+
+TEST_P(HandOff, EveryItemDoneOnceAndNobodyInsideAfterWithdraw)
+{
+    const Timing& t = GetParam();
+    GrabHandOff handOff;
+    Items items(5);
+    items.itemTime = t.itemTime;
+    handOff.callerComing();
+    std::atomic<int> inProgressAtWithdraw{-1};
+    std::thread grab([&] {
+        ASSERT_TRUE(handOff.callerExpected());
+        handOff.offer(items.work);
+        if (t.grabWorksToo)
+            items.work();
+        handOff.withdraw(items.next, items.done.size());
+        inProgressAtWithdraw = items.inProgress.load();
+        handOff.grabEnded();
+    });
+    std::this_thread::sleep_for(t.callerLate);
+    handOff.helpUntilGrabEnds();
+    grab.join();
+    EXPECT_TRUE(items.eachDoneOnce());
+    EXPECT_EQ(inProgressAtWithdraw, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Timings, HandOff, ::testing::Values(
+    Timing{"HostDoesItAll", false, milliseconds(0), milliseconds(1)},
+    Timing{"HostComesLateAndStillDoesItAll", false, milliseconds(30), milliseconds(0)},
+    Timing{"BothShare", true, milliseconds(0), milliseconds(2)},
+    Timing{"GrabFinishesBeforeHostComes", true, milliseconds(30), milliseconds(0)}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(HandOffWithoutOffer, HostThreadReturnsWhenTheGrabEnds)
+{
+    GrabHandOff handOff;
+    handOff.callerComing();
+    std::thread grab([&] {
+        std::this_thread::sleep_for(milliseconds(20));
+        handOff.grabEnded();
+    });
+    handOff.helpUntilGrabEnds();  // would hang if the end were not passed on
+    grab.join();
+}
+
+TEST(HandOffWithoutOffer, NoHostThreadExpectedUnlessAnnounced)
+{
+    GrabHandOff handOff;
+    EXPECT_FALSE(handOff.callerExpected());
+    handOff.callerComing();
+    EXPECT_TRUE(handOff.callerExpected());
+    handOff.callerGone();
+    EXPECT_FALSE(handOff.callerExpected());
+}
+
+// Many grabs in a row through one hand-off, as one module object does them.
+TEST(HandOffRepeated, ThousandGrabsNeitherLoseWorkNorHang)
+{
+    GrabHandOff handOff;
+    for (int grabNo = 0; grabNo < 1000; ++grabNo) {
+        Items items(1 + grabNo % 4);
+        const bool offers = grabNo % 5 != 0;
+        handOff.callerComing();
+        std::thread grab([&] {
+            if (offers) {
+                handOff.offer(items.work);
+                if (grabNo % 2 == 0)
+                    items.work();
+                handOff.withdraw(items.next, items.done.size());
+            } else {
+                items.work();
+            }
+            handOff.grabEnded();
+        });
+        handOff.helpUntilGrabEnds();
+        grab.join();
+        ASSERT_TRUE(items.eachDoneOnce()) << "grab " << grabNo;
+    }
+}
+
+}  // namespace
