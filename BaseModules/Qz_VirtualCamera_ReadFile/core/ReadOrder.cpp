@@ -2,11 +2,6 @@
 
 #include "FileSearch.h"
 
-const char* const kCamera1Kinds[6] = {
-    "VexoSpecularReflectionImage", "VexoDiffuseReflectionImage", "VexoShapeImage1",
-    "VexoShapeImage2",             "VexoGlossRatioImage",        "VexoNormalImage",
-};
-
 namespace {
 
 bool contains(const std::string& text, const std::string& part)

@@ -12,8 +12,11 @@ enum class CameraMode { None, Camera1, Camera2, Camera3P, Camera3N };
 CameraMode cameraModeOf(const std::string& cameraName);
 
 // The six image kinds of "camera1", in read order; a file belongs to a kind
-// when its path contains the keyword.
-extern const char* const kCamera1Kinds[6];
+// when its path contains the keyword. std::size(kCamera1Kinds) counts them.
+inline constexpr const char* kCamera1Kinds[] = {
+    "VexoSpecularReflectionImage", "VexoDiffuseReflectionImage", "VexoShapeImage1",
+    "VexoShapeImage2",             "VexoGlossRatioImage",        "VexoNormalImage",
+};
 
 // A file takes part in a frame when its full path contains the camera name
 // (case matters, so "camera1" also lets "camera10" through).
