@@ -63,7 +63,7 @@ bool usableFileName(const std::string& name)
 bool searchFinds(const std::string& name, const std::string& ending)
 {
     FindData entry;
-    FindHandle* search = findFirst(searchFolder() + kPathSeparator + "*" + ending, entry);
+    FindHandle* search = findFirst(searchFolder(), ending, entry);
     bool found = false;
     for (bool more = search != nullptr; more; more = findNext(search, entry))
         found = found || entry.name == name;

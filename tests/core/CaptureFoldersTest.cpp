@@ -87,19 +87,6 @@ TEST(CollectFolders, LinkBackToAnAncestorIsReportedNotWalked)
     EXPECT_NE(logged[1].find(tmp.at("rec/a/up")), std::string::npos) << logged[1];
 }
 
-TEST(CollectFolders, LinkToNothingIsNoFolder)
-{
-    TempFolder tmp;
-    tmp.make({"rec/a/"});
-    if (!tmp.link("rec/dangling", "gone"))
-        GTEST_SKIP() << "folder links cannot be created here";
-
-    Paths folders;
-    std::string error;
-    EXPECT_TRUE(collectFolders(tmp.at("rec"), folders, error)) << error;
-    EXPECT_EQ(folders, pathsUnder(tmp, {"rec/a"}));
-}
-
 TEST(CollectFolders, UnreadableSubFolderFailsAfterListingIt)
 {
     TempFolder tmp;

@@ -1,5 +1,6 @@
 #include "CaptureFolders.h"
 
+#include "BrokenLink.h"
 #include "Platform.h"
 
 #include <algorithm>
@@ -16,20 +17,30 @@ struct Pending {
 };
 
 // Folder entries of `folder`, in the order the home platform lists them.
-std::vector<fs::path> subFolders(const fs::path& folder)
+std::vector<fs::path> subFolders(const fs::path& folder, const LogSink& log)
 {
     std::vector<std::string> names;
+    std::vector<std::string> brokenLinks;
     for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
-        std::error_code error;
-        const fs::file_status status = fs::status(entry.path(), error);
-        // status() sets the error also for entries that are absent (a dangling
-        // link, a folder removed meanwhile), but types them not_found: those
-        // are simply no folders. Any other failure to tell the kind is one.
-        if (error && status.type() != fs::file_type::not_found)
-            throw fs::filesystem_error("status", entry.path(), error);
-        if (fs::is_directory(status))
+        const EntryStatus status = entryStatusOf(entry.path().string());
+        switch (status.kind) {
+        case EntryKind::Folder:
             names.push_back(entry.path().filename().string());
+            break;
+        case EntryKind::BrokenLink:
+            brokenLinks.push_back(brokenLinkWarning(entry.path().string(), status.error));
+            break;
+        case EntryKind::Unknown:  // might be a folder: the walk cannot go on
+            throw fs::filesystem_error("status", entry.path(), status.error);
+        case EntryKind::File:
+        case EntryKind::Missing:
+            break;
+        }
     }
+    // Reported in a fixed order: the lines differ only after the folder path.
+    orderLikeFileSystem(brokenLinks);
+    for (const std::string& warning : brokenLinks)
+        logTo(log, warning);
     orderLikeFileSystem(names);
     std::vector<fs::path> paths;
     paths.reserve(names.size());
@@ -58,7 +69,7 @@ void walk(const fs::path& root, std::vector<std::string>& folders, const LogSink
             folders.push_back(current.folder.string());
         ancestors.push_back(known ? id : FolderId{});
 
-        const std::vector<fs::path> children = subFolders(current.folder);
+        const std::vector<fs::path> children = subFolders(current.folder, log);
         for (auto child = children.rbegin(); child != children.rend(); ++child)
             pending.push_back({*child, current.depth + 1});
     }

@@ -1,5 +1,6 @@
 #include "FileSearch.h"
 
+#include "BrokenLink.h"
 #include "Platform.h"
 
 #include <algorithm>
@@ -25,13 +26,17 @@ void searchBelow(const std::string& folder, std::vector<std::string>& files,
                  const std::string& ending, const LogSink& log, Ancestors& ancestors)
 {
     FindData entry;
-    FindHandle* search = findFirst(folder + kPathSeparator + "*" + ending, entry);
+    FindHandle* search = findFirst(folder, ending, entry);
     if (!search)
         return;
     const std::unique_ptr<FindHandle, SearchCloser> closer(search);
     do {
         const std::string path = folder + kPathSeparator + entry.name;
-        if (!entry.isFolder) {
+        if (entry.kind == EntryKind::BrokenLink) {
+            logTo(log, brokenLinkWarning(path, entry.linkError));
+            continue;
+        }
+        if (entry.kind != EntryKind::Folder) {
             files.push_back(path);
             continue;
         }

@@ -12,6 +12,8 @@
 // way, before the entries that follow it; a non-matching one is not entered.
 // A missing or unreadable folder appends nothing. A matching sub-folder that
 // leads back to the folder being searched or one of its ancestors is neither
-// listed nor entered, and is reported on `log`.
+// listed nor entered, and is reported on `log`. A matching link that cannot be
+// followed (a loop, a dangling target, no permission on the way) is neither
+// file nor folder: not listed, and reported on `log`.
 void searchFiles(const std::string& folder, std::vector<std::string>& files,
                  const std::string& ending, const LogSink& log = {});

@@ -4,27 +4,47 @@
 
 #include <cstdint>
 #include <string>
+#include <system_error>
 #include <vector>
 
 // Separator between a folder and an entry name: "\\" on Windows, "/" elsewhere.
 extern const char kPathSeparator[];
 
+// --- Entry kinds --------------------------------------------------------------
+
+enum class EntryKind {
+    File,        // anything but a folder; links followed
+    Folder,      // a folder; links followed
+    BrokenLink,  // a link that cannot be followed (loop, dangling, no permission)
+    Missing,     // gone since its folder was listed
+    Unknown,     // not a link, and what it is cannot be told
+};
+
+struct EntryStatus {
+    EntryKind kind = EntryKind::File;
+    std::error_code error;  // BrokenLink, Unknown: why the kind cannot be told
+};
+
+// What the entry at `path` is, following links.
+EntryStatus entryStatusOf(const std::string& path);
+
 // --- Wildcard file search: find-first / find-next / close ------------------
-// The pattern is folder + kPathSeparator + "*" + ending. A match is every entry
-// of the folder whose name ends in the ending, upper and lower case alike,
-// "." and ".." only when the ending is empty. On Windows matches come in the
-// file system's own order; elsewhere in ntfsNameLess order.
+// A match is every entry of `folder` whose name ends in `ending`, upper and
+// lower case alike, "." and ".." only when the ending is empty. On Windows
+// matches come in the file system's own order; elsewhere in ntfsNameLess
+// order. An empty folder path is the root of the file system.
 
 struct FindData {
-    std::string name;       // entry name, no folder part
-    bool isFolder = false;  // entry is a folder (links are followed)
+    std::string name;                  // entry name, no folder part
+    EntryKind kind = EntryKind::File;  // File, Folder or BrokenLink
+    std::error_code linkError;         // BrokenLink: why it cannot be followed
 };
 
 struct FindHandle;  // opaque
 
 // Starts a search and fills `first`. Returns null when the folder cannot be
 // read or nothing matches; then there is nothing to close.
-FindHandle* findFirst(const std::string& pattern, FindData& first);
+FindHandle* findFirst(const std::string& folder, const std::string& ending, FindData& first);
 // Fills `next` with the following match; false when there is none left.
 bool findNext(FindHandle* handle, FindData& next);
 // Ends a search started by findFirst; null is ignored.

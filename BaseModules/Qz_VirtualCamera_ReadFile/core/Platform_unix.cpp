@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstddef>
 
 const char kPathSeparator[] = "/";
@@ -19,24 +20,6 @@ struct FindHandle {
 };
 
 namespace {
-
-bool isFolderPath(const std::string& path)
-{
-    struct stat info {};
-    return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-}
-
-// Splits "folder/*ending" into its folder and its ending.
-bool splitPattern(const std::string& pattern, std::string& folder, std::string& ending)
-{
-    const std::string marker = std::string(kPathSeparator) + "*";
-    const std::size_t at = pattern.rfind(marker);
-    if (at == std::string::npos)
-        return false;
-    folder = pattern.substr(0, at);
-    ending = pattern.substr(at + marker.size());
-    return true;
-}
 
 struct Entry {
     std::string name;
@@ -57,13 +40,23 @@ std::vector<Entry> readEntries(const std::string& folder)
 
 // readdir already says what most entries are; only a link (followed, like
 // the home platform does) or a file system that does not say needs a stat.
-bool isFolderEntry(const std::string& folder, const Entry& entry)
+// An entry whose kind cannot be told is listed as a file, as the home
+// platform's search lists it; only a link that leads nowhere is passed over.
+FindData matchOf(const std::string& folder, const Entry& entry)
 {
     if (entry.type == DT_DIR)
-        return true;
+        return {entry.name, EntryKind::Folder, {}};
     if (entry.type != DT_LNK && entry.type != DT_UNKNOWN)
-        return false;
-    return isFolderPath(folder + kPathSeparator + entry.name);
+        return {entry.name, EntryKind::File, {}};
+    const EntryStatus status = entryStatusOf(folder + kPathSeparator + entry.name);
+    switch (status.kind) {
+    case EntryKind::Folder:
+        return {entry.name, EntryKind::Folder, {}};
+    case EntryKind::BrokenLink:
+        return {entry.name, EntryKind::BrokenLink, status.error};
+    default:
+        return {entry.name, EntryKind::File, {}};
+    }
 }
 
 bool fillNext(FindHandle* handle, FindData& out)
@@ -74,14 +67,30 @@ bool fillNext(FindHandle* handle, FindData& out)
     return true;
 }
 
+std::error_code errnoCode(int number)
+{
+    return {number, std::generic_category()};
+}
+
 }  // namespace
 
-FindHandle* findFirst(const std::string& pattern, FindData& first)
+EntryStatus entryStatusOf(const std::string& path)
 {
-    std::string folder;
-    std::string ending;
-    if (!splitPattern(pattern, folder, ending))
-        return nullptr;
+    struct stat info {};
+    if (::stat(path.c_str(), &info) == 0)
+        return {S_ISDIR(info.st_mode) ? EntryKind::Folder : EntryKind::File, {}};
+    const int followError = errno;
+    struct stat own {};
+    if (::lstat(path.c_str(), &own) == 0 && S_ISLNK(own.st_mode))
+        return {EntryKind::BrokenLink, errnoCode(followError)};
+    // Not a link: either it went away after it was listed, or it cannot be seen.
+    if (followError == ENOENT || followError == ENOTDIR)
+        return {EntryKind::Missing, errnoCode(followError)};
+    return {EntryKind::Unknown, errnoCode(followError)};
+}
+
+FindHandle* findFirst(const std::string& folder, const std::string& ending, FindData& first)
+{
     std::vector<Entry> entries = readEntries(folder);
     std::sort(entries.begin(), entries.end(),
               [](const Entry& a, const Entry& b) { return ntfsNameLess(a.name, b.name); });
@@ -91,7 +100,7 @@ FindHandle* findFirst(const std::string& pattern, FindData& first)
         const bool dots = entry.name == "." || entry.name == "..";
         if ((dots && !ending.empty()) || !nameEndsWith(entry.name, ending))
             continue;
-        handle->matches.push_back({entry.name, isFolderEntry(folder, entry)});
+        handle->matches.push_back(matchOf(folder, entry));
     }
     if (!fillNext(handle, first)) {
         delete handle;

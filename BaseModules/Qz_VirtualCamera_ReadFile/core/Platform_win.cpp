@@ -11,10 +11,39 @@ const char kPathSeparator[] = "\\";
 
 struct FindHandle {
     intptr_t search = -1;
+    std::string folder;
     std::string ending;
 };
 
 namespace {
+
+// Opens the file or folder at `path` for its attributes only, following
+// links; FILE_FLAG_BACKUP_SEMANTICS is needed to open a folder.
+HANDLE openFollowingLinks(const std::string& path)
+{
+    return CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                       OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+}
+
+// The reasons a link cannot be followed, as the portable conditions the
+// POSIX side reports, so both word them the same.
+std::error_code lastErrorCode()
+{
+    const DWORD error = GetLastError();
+    switch (error) {
+    case ERROR_CANT_RESOLVE_FILENAME:
+        return std::make_error_code(std::errc::too_many_symbolic_link_levels);
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+        return std::make_error_code(std::errc::no_such_file_or_directory);
+    case ERROR_ACCESS_DENIED:
+        return std::make_error_code(std::errc::permission_denied);
+    case ERROR_FILENAME_EXCED_RANGE:
+        return std::make_error_code(std::errc::filename_too_long);
+    default:
+        return {static_cast<int>(error), std::system_category()};
+    }
+}
 
 // The search also matches 8.3 short names ("x.bmpx" is "X~1.BMP"), so each
 // match's long name is checked against the ending again.
@@ -23,10 +52,22 @@ bool isWanted(const _finddata64i32_t& info, const std::string& ending)
     return nameEndsWith(info.name, ending);
 }
 
-void toFindData(const _finddata64i32_t& info, FindData& out)
+// The search reports a link itself; only a link needs following to tell
+// what it leads to.
+void toFindData(const std::string& folder, const _finddata64i32_t& info, FindData& out)
 {
     out.name = info.name;
-    out.isFolder = (info.attrib & _A_SUBDIR) != 0;
+    out.kind = (info.attrib & _A_SUBDIR) != 0 ? EntryKind::Folder : EntryKind::File;
+    out.linkError.clear();
+    if ((info.attrib & FILE_ATTRIBUTE_REPARSE_POINT) == 0)
+        return;
+    const EntryStatus status = entryStatusOf(folder + kPathSeparator + info.name);
+    if (status.kind == EntryKind::Folder || status.kind == EntryKind::BrokenLink) {
+        out.kind = status.kind;
+        out.linkError = status.error;
+    } else {
+        out.kind = EntryKind::File;
+    }
 }
 
 bool nextWanted(FindHandle* handle, FindData& out)
@@ -34,31 +75,49 @@ bool nextWanted(FindHandle* handle, FindData& out)
     _finddata64i32_t info {};
     while (_findnext64i32(handle->search, &info) == 0) {
         if (isWanted(info, handle->ending)) {
-            toFindData(info, out);
+            toFindData(handle->folder, info, out);
             return true;
         }
     }
     return false;
 }
 
-std::string endingOf(const std::string& pattern)
-{
-    const std::string marker = std::string(kPathSeparator) + "*";
-    const std::size_t at = pattern.rfind(marker);
-    return at == std::string::npos ? std::string() : pattern.substr(at + marker.size());
-}
-
 }  // namespace
 
-FindHandle* findFirst(const std::string& pattern, FindData& first)
+EntryStatus entryStatusOf(const std::string& path)
 {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        const std::error_code error = lastErrorCode();
+        if (error == std::errc::no_such_file_or_directory)
+            return {EntryKind::Missing, error};
+        return {EntryKind::Unknown, error};
+    }
+    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0)
+        return {(attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? EntryKind::Folder : EntryKind::File, {}};
+
+    HANDLE file = openFollowingLinks(path);
+    if (file == INVALID_HANDLE_VALUE)
+        return {EntryKind::BrokenLink, lastErrorCode()};
+    BY_HANDLE_FILE_INFORMATION info {};
+    const bool known = GetFileInformationByHandle(file, &info) != 0;
+    const std::error_code error = known ? std::error_code() : lastErrorCode();
+    CloseHandle(file);
+    if (!known)
+        return {EntryKind::BrokenLink, error};
+    return {(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? EntryKind::Folder : EntryKind::File, {}};
+}
+
+FindHandle* findFirst(const std::string& folder, const std::string& ending, FindData& first)
+{
+    const std::string pattern = folder + kPathSeparator + "*" + ending;
     _finddata64i32_t info {};
     const intptr_t search = _findfirst64i32(pattern.c_str(), &info);
     if (search == -1)
         return nullptr;
-    auto* handle = new FindHandle{search, endingOf(pattern)};
+    auto* handle = new FindHandle{search, folder, ending};
     if (isWanted(info, handle->ending)) {
-        toFindData(info, first);
+        toFindData(folder, info, first);
         return handle;
     }
     if (nextWanted(handle, first))
@@ -87,9 +146,7 @@ void orderLikeFileSystem(std::vector<std::string>& /*names*/)
 
 bool folderIdOf(const std::string& path, FolderId& id)
 {
-    // FILE_FLAG_BACKUP_SEMANTICS is needed to open a folder; links are followed.
-    HANDLE file = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    HANDLE file = openFollowingLinks(path);
     if (file == INVALID_HANDLE_VALUE)
         return false;
     BY_HANDLE_FILE_INFORMATION info {};
