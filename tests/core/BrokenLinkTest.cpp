@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,12 @@ struct LinkCase {
     // Makes the links; false when this cannot be done here.
     bool (*make)(TempFolder& tmp);
 };
+
+// Names the case in CTest's list too.
+void PrintTo(const LinkCase& c, std::ostream* out)
+{
+    *out << c.label;
+}
 
 bool selfLoop(TempFolder& tmp)
 {
