@@ -1,5 +1,7 @@
 #include "Names.h"
 
+#include "UpcaseTable.h"
+
 #include <algorithm>
 #include <cstddef>
 
@@ -11,20 +13,127 @@ unsigned char upperAscii(char c)
     return (u >= 'a' && u <= 'z') ? static_cast<unsigned char>(u - 'a' + 'A') : u;
 }
 
+bool isContinuation(unsigned char byte)
+{
+    return (byte & 0xC0) == 0x80;
+}
+
+// Length of the well-formed UTF-8 sequence at `at`, 0 when there is none:
+// overlong forms, surrogates and values past U+10FFFF are not well-formed.
+std::size_t sequenceLength(const std::string& text, std::size_t at)
+{
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[at + i]); };
+    const unsigned char lead = byte(0);
+    const std::size_t left = text.size() - at;
+    if (lead < 0x80)
+        return 1;
+    if (lead >= 0xC2 && lead <= 0xDF)
+        return left >= 2 && isContinuation(byte(1)) ? 2 : 0;
+    if (lead >= 0xE0 && lead <= 0xEF) {
+        if (left < 3 || !isContinuation(byte(1)) || !isContinuation(byte(2)))
+            return 0;
+        if ((lead == 0xE0 && byte(1) < 0xA0) || (lead == 0xED && byte(1) >= 0xA0))
+            return 0;  // overlong, or a surrogate
+        return 3;
+    }
+    if (lead >= 0xF0 && lead <= 0xF4) {
+        if (left < 4 || !isContinuation(byte(1)) || !isContinuation(byte(2)) || !isContinuation(byte(3)))
+            return 0;
+        if ((lead == 0xF0 && byte(1) < 0x90) || (lead == 0xF4 && byte(1) >= 0x90))
+            return 0;  // overlong, or past U+10FFFF
+        return 4;
+    }
+    return 0;  // a continuation byte, or a lead that is never valid
+}
+
+bool isValidUtf8(const std::string& text)
+{
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t length = sequenceLength(text, at);
+        if (length == 0)
+            return false;
+        at += length;
+    }
+    return true;
+}
+
+void appendUtf16(char32_t code, std::u16string& units)
+{
+    if (code < 0x10000) {
+        units += ntfsUpcase(static_cast<char16_t>(code));
+        return;
+    }
+    // A surrogate pair; NTFS upper-cases each unit, and surrogates have none.
+    code -= 0x10000;
+    units += static_cast<char16_t>(0xD800 + (code >> 10));
+    units += static_cast<char16_t>(0xDC00 + (code & 0x3FF));
+}
+
 }  // namespace
+
+char16_t ntfsUpcase(char16_t unit)
+{
+    if (unit < 0x80)
+        return upperAscii(static_cast<char>(unit));
+    const UpcaseRange* const end = kUpcaseRanges + kUpcaseRangeCount;
+    const UpcaseRange* const after = std::upper_bound(
+        kUpcaseRanges, end, unit, [](char16_t u, const UpcaseRange& range) { return u < range.first; });
+    if (after == kUpcaseRanges)
+        return unit;
+    const UpcaseRange& range = *(after - 1);
+    if (unit > range.last || (unit - range.first) % range.stride != 0)
+        return unit;
+    return static_cast<char16_t>(unit + range.delta);
+}
+
+std::u16string ntfsSortKey(const std::string& name)
+{
+    std::u16string key;
+    key.reserve(name.size());
+    if (!isValidUtf8(name)) {
+        for (const char byte : name)
+            key += static_cast<char16_t>(upperAscii(byte));
+        return key;
+    }
+    for (std::size_t at = 0; at < name.size();) {
+        const auto lead = static_cast<unsigned char>(name[at]);
+        if (lead < 0x80) {
+            key += static_cast<char16_t>(upperAscii(name[at++]));
+            continue;
+        }
+        const std::size_t length = sequenceLength(name, at);
+        char32_t code = lead & (0xFF >> (length + 1));
+        for (std::size_t i = 1; i < length; ++i)
+            code = (code << 6) | (static_cast<unsigned char>(name[at + i]) & 0x3F);
+        appendUtf16(code, key);
+        at += length;
+    }
+    return key;
+}
 
 bool ntfsNameLess(const std::string& a, const std::string& b)
 {
-    const std::size_t common = std::min(a.size(), b.size());
-    for (std::size_t i = 0; i < common; ++i) {
-        const unsigned char ua = upperAscii(a[i]);
-        const unsigned char ub = upperAscii(b[i]);
-        if (ua != ub)
-            return ua < ub;
-    }
-    if (a.size() != b.size())
-        return a.size() < b.size();
-    return a < b;  // equal once upper-cased: exact bytes decide
+    const std::u16string keyA = ntfsSortKey(a);
+    const std::u16string keyB = ntfsSortKey(b);
+    const int units = keyA.compare(keyB);  // unit by unit, a prefix first
+    return units != 0 ? units < 0 : a < b;  // equal once upper-cased: exact bytes decide
+}
+
+std::vector<std::size_t> ntfsOrderOf(const std::vector<std::string>& names)
+{
+    // Each name is converted once, not once per comparison.
+    std::vector<std::u16string> keys;
+    keys.reserve(names.size());
+    for (const std::string& name : names)
+        keys.push_back(ntfsSortKey(name));
+    std::vector<std::size_t> order(names.size());
+    for (std::size_t i = 0; i < order.size(); ++i)
+        order[i] = i;
+    std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+        const int units = keys[a].compare(keys[b]);
+        return units != 0 ? units < 0 : names[a] < names[b];
+    });
+    return order;
 }
 
 bool nameEndsWith(const std::string& name, const std::string& ending)

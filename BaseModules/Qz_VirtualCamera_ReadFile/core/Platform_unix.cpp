@@ -8,9 +8,9 @@
 #include <dirent.h>
 #include <sys/stat.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstddef>
+#include <utility>
 
 const char kPathSeparator[] = "/";
 
@@ -91,17 +91,20 @@ EntryStatus entryStatusOf(const std::string& path)
 
 FindHandle* findFirst(const std::string& folder, const std::string& ending, FindData& first)
 {
-    std::vector<Entry> entries = readEntries(folder);
-    std::sort(entries.begin(), entries.end(),
-              [](const Entry& a, const Entry& b) { return ntfsNameLess(a.name, b.name); });
-
-    auto* handle = new FindHandle;
-    for (const Entry& entry : entries) {
+    std::vector<Entry> matching;
+    std::vector<std::string> names;
+    for (Entry& entry : readEntries(folder)) {
         const bool dots = entry.name == "." || entry.name == "..";
         if ((dots && !ending.empty()) || !nameEndsWith(entry.name, ending))
             continue;
-        handle->matches.push_back(matchOf(folder, entry));
+        names.push_back(entry.name);
+        matching.push_back(std::move(entry));
     }
+
+    auto* handle = new FindHandle;
+    handle->matches.reserve(matching.size());
+    for (const std::size_t index : ntfsOrderOf(names))
+        handle->matches.push_back(matchOf(folder, matching[index]));
     if (!fillNext(handle, first)) {
         delete handle;
         return nullptr;
@@ -121,7 +124,11 @@ void findClose(FindHandle* handle)
 
 void orderLikeFileSystem(std::vector<std::string>& names)
 {
-    std::sort(names.begin(), names.end(), ntfsNameLess);
+    std::vector<std::string> ordered;
+    ordered.reserve(names.size());
+    for (const std::size_t index : ntfsOrderOf(names))
+        ordered.push_back(std::move(names[index]));
+    names.swap(ordered);
 }
 
 bool folderIdOf(const std::string& path, FolderId& id)
