@@ -40,8 +40,8 @@ std::vector<Entry> readEntries(const std::string& folder)
 
 // readdir already says what most entries are; only a link (followed, like
 // the home platform does) or a file system that does not say needs a stat.
-// An entry whose kind cannot be told is listed as a file, as the home
-// platform's search lists it; only a link that leads nowhere is passed over.
+// An entry whose kind cannot be told is listed as a file (reading it then
+// fails on its own); only a link that cannot be followed is passed over.
 FindData matchOf(const std::string& folder, const Entry& entry)
 {
     if (entry.type == DT_DIR)
