@@ -101,6 +101,30 @@ TEST(CollectFolders, UnreadableSubFolderFailsAfterListingIt)
     EXPECT_EQ(folders, pathsUnder(tmp, {"a", "b"}));
 }
 
+// A folder that may be read but not searched lists its entries, but what
+// each is cannot be told; one of them might be a folder, so the walk fails.
+TEST(CollectFolders, EntryOfUnknownKindFailsTheWalkNamingIt)
+{
+    TempFolder tmp;
+    tmp.make({"a/", "shut/x/"});
+    const std::filesystem::path shut = tmp.at("shut");
+    std::filesystem::permissions(shut, std::filesystem::perms::owner_read);
+    struct Restore {
+        std::filesystem::path folder;
+        ~Restore() { std::filesystem::permissions(folder, std::filesystem::perms::owner_all); }
+    } restore{shut};
+    FolderId probe;
+    if (folderIdOf(tmp.at("shut/x"), probe))
+        GTEST_SKIP() << "a folder without search permission can still be searched here (running as root?)";
+
+    Paths folders;
+    std::string error;
+    EXPECT_FALSE(collectFolders(tmp.path(), folders, error));
+    EXPECT_NE(error.find("status"), std::string::npos) << error;
+    EXPECT_NE(error.find(tmp.at("shut/x")), std::string::npos) << error;
+    EXPECT_EQ(folders, pathsUnder(tmp, {"a", "shut"}));
+}
+
 TEST(CollectFolders, DeepTreeCompletes)
 {
     TempFolder tmp;
