@@ -7,12 +7,6 @@
 #include <sstream>
 #include <stdexcept>
 
-namespace {
-
-const int kToolTimeLimitMs = 60 * 1000;
-
-}  // namespace
-
 ToolResult runTool(const std::string& program, const std::vector<std::string>& args)
 {
     QStringList arguments;
@@ -26,7 +20,7 @@ ToolResult runTool(const std::string& program, const std::vector<std::string>& a
         result.err = "cannot start " + program + ": " + process.errorString().toStdString();
         return result;
     }
-    const bool finished = process.waitForFinished(kToolTimeLimitMs);
+    const bool finished = process.waitForFinished(TOOL_TIME_LIMIT_SECONDS * 1000);
     if (!finished) {
         process.kill();
         process.waitForFinished();
@@ -34,7 +28,7 @@ ToolResult runTool(const std::string& program, const std::vector<std::string>& a
     result.out = process.readAllStandardOutput().toStdString();
     result.err = process.readAllStandardError().toStdString();
     if (!finished)
-        result.err += "\n" + program + " did not finish within " + std::to_string(kToolTimeLimitMs / 1000) + " s";
+        result.err += "\n" + program + " did not finish within " + std::to_string(TOOL_TIME_LIMIT_SECONDS) + " s";
     else if (process.exitStatus() == QProcess::NormalExit)
         result.exitCode = process.exitCode();
     else

@@ -15,7 +15,7 @@ struct ToolResult {
 };
 
 // Runs `program` with `args` (standard input empty) and waits for it, at most
-// a minute: a tool that hangs is killed and its result says so.
+// TOOL_TIME_LIMIT_SECONDS: a tool that hangs is killed and its result says so.
 ToolResult runTool(const std::string& program, const std::vector<std::string>& args);
 
 // The sample recording, made once per test process.
