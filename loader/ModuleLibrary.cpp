@@ -35,17 +35,15 @@ ModuleLibrary::~ModuleLibrary()
 bool ModuleLibrary::open(const std::string& path)
 {
     close();
-    return load(path, path);
+    return isFile(path) && load(path, path);
 }
 
 bool ModuleLibrary::openPrivateCopy(const std::string& path, const std::string& copyFolder)
 {
     close();
-    std::error_code ec;
-    if (!fs::is_regular_file(fs::path(path), ec)) {
-        error_ = "no such file: " + path;
+    if (!isFile(path))
         return false;
-    }
+    std::error_code ec;
     const fs::path folder = copyFolder.empty() ? fs::temp_directory_path(ec) : fs::path(copyFolder);
     const std::string copy = (folder / privateCopyName(path)).string();
     fs::copy_file(fs::path(path), fs::path(copy), fs::copy_options::overwrite_existing, ec);
@@ -62,13 +60,17 @@ bool ModuleLibrary::openPrivateCopy(const std::string& path, const std::string& 
     return true;
 }
 
-bool ModuleLibrary::load(const std::string& path, const std::string& loadedPath)
+bool ModuleLibrary::isFile(const std::string& path)
 {
     std::error_code ec;
-    if (!fs::is_regular_file(fs::path(loadedPath), ec)) {
-        error_ = "no such file: " + path;
-        return false;
-    }
+    if (fs::is_regular_file(fs::path(path), ec))
+        return true;
+    error_ = "no such file: " + path;
+    return false;
+}
+
+bool ModuleLibrary::load(const std::string& path, const std::string& loadedPath)
+{
     std::string reason;
     handle_ = loadSys(loadedPath, reason);
     if (!handle_) {

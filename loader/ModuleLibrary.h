@@ -35,6 +35,8 @@ public:
     const std::string& error() const { return error_; }
 
 private:
+    // A folder or a missing file would give the loader's less helpful text.
+    bool isFile(const std::string& path);
     bool load(const std::string& path, const std::string& loadedPath);
 
     // The system calls, one platform file each. loadSys leaves the system's
