@@ -1,6 +1,6 @@
 #include "FrameBench.h"
 
-#include "ModuleHost.h"
+#include "ReplayHost.h"
 
 #include <opencv2/core.hpp>
 #include <opencv2/imgcodecs.hpp>
@@ -181,7 +181,7 @@ public:
 
 private:
     const FrameShape& shape_;
-    ModuleHost host_;
+    ReplayHost host_;
     cv::VideoCapture peer_;
     std::vector<cv::Mat> directImages_;
     std::vector<cv::Mat> moduleImages_;

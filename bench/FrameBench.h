@@ -1,7 +1,8 @@
 #pragma once
 // Per-frame comparison of one frame shape: A direct imread loop, B the
 // module, C OpenCV's image-sequence reader (single-file frames), D the bare
-// bytes. Adds the medians, the ratios and their targets to the table.
+// bytes, E A behind an idle thread's start and end (single-file frames).
+// Adds the medians, the ratios and their targets to the table.
 
 #include "Measure.h"
 #include "Recording.h"

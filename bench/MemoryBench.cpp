@@ -1,6 +1,6 @@
 #include "MemoryBench.h"
 
-#include "ModuleHost.h"
+#include "ReplayHost.h"
 
 #include <opencv2/core.hpp>
 
@@ -77,7 +77,7 @@ void measureMemory(ResultsTable& table, const FrameShape& shape, int grabs)
 
 int runMemoryProbe(const std::string& root, const std::string& camera, int folders, int grabs)
 {
-    ModuleHost host(fs::path(root).parent_path().string());
+    ReplayHost host(fs::path(root).parent_path().string());
     if (!host.start(replayParam(camera, root))) {
         std::fprintf(stderr, "memory probe: %s\n", host.error().c_str());
         return 2;

@@ -3,7 +3,9 @@
 //   A  a plain cv::imread(IMREAD_UNCHANGED) loop over the frame's files,
 //   B  the module loaded like a host loads it, run + getImages,
 //   C  OpenCV's image-sequence reader over a single-kind sequence,
-//   D  the frame's file bytes, one read(2) each;
+//   D  the frame's file bytes, one read(2) each,
+//   E  A behind the start and end of a thread that does nothing (single-file
+//      frames: the least a grab on a worker thread can cost);
 // then the peak memory of 1,000 grabs, and the listing helpers against a
 // plain std::filesystem walk. Prints one table, each figure beside its
 // target. Exit status 1 when a target fails, 2 when the run cannot be made.

@@ -52,9 +52,9 @@ struct Timing {
 
 void PrintTo(const Timing& t, std::ostream* out) { *out << t.name; }
 
-class HandOff : public ::testing::TestWithParam<Timing> {};
+class GrabHandOffTiming : public ::testing::TestWithParam<Timing> {};
 
-TEST_P(HandOff, EveryItemDoneOnceAndNobodyInsideAfterWithdraw)
+TEST_P(GrabHandOffTiming, EveryItemDoneOnceAndNobodyInsideAfterWithdraw)
 {
     const Timing& t = GetParam();
     GrabHandOff handOff;
@@ -78,7 +78,7 @@ TEST_P(HandOff, EveryItemDoneOnceAndNobodyInsideAfterWithdraw)
     EXPECT_EQ(inProgressAtWithdraw, 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(Timings, HandOff, ::testing::Values(
+INSTANTIATE_TEST_SUITE_P(Timings, GrabHandOffTiming, ::testing::Values(
     Timing{"HostDoesItAll", false, milliseconds(0), milliseconds(1)},
     Timing{"HostComesLateAndStillDoesItAll", false, milliseconds(30), milliseconds(0)},
     Timing{"BothShare", true, milliseconds(0), milliseconds(2)},

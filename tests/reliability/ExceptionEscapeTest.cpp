@@ -13,12 +13,11 @@
 // Own program: it replaces the global operator new.
 
 #include "Grab.h"
+#include "LogCapture.h"
 #include "Qz_VirtualCamera_ReadFile.h"
 #include "RecordingFixture.h"
 
 #include <gtest/gtest.h>
-
-#include <QtGlobal>
 
 #include <dlfcn.h>
 #include <execinfo.h>
@@ -57,8 +56,7 @@ CodeAt codeAt(void* address)
 
 const void* standardLibrary()
 {
-    void* library = dlopen("libstdc++.so.6", RTLD_NOW | RTLD_NOLOAD);
-    return library ? codeAt(dlsym(library, "_ZSt9terminatev")).object : nullptr;
+    return codeAt(dlsym(RTLD_DEFAULT, "_ZSt9terminatev")).object;
 }
 
 // True when the code that wants the memory is this program (the module's
@@ -143,19 +141,11 @@ void operator delete[](void* memory, std::size_t) noexcept { std::free(memory); 
 
 namespace {
 
-// Log lines are kept, but recording them is the test's own business and
+// Log lines are kept, but keeping them is the test's own business and
 // never fails.
-std::vector<std::string>& logLines()
+void logCaptureAtWork(bool starts)
 {
-    static std::vector<std::string> lines;
-    return lines;
-}
-
-void keepLine(QtMsgType, const QMessageLogContext&, const QString& message)
-{
-    ++injection.suspended;
-    logLines().push_back(message.toStdString());
-    --injection.suspended;
+    injection.suspended += starts ? 1 : -1;
 }
 
 struct Outcome {
@@ -181,7 +171,6 @@ class ExceptionEscape : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        previousHandler = qInstallMessageHandler(keepLine);
         rec.gray8Bmp("cap1/camera3P_a.bmp", 1);
         rec.gray8Bmp("cap1/camera3P_b.bmp", 2);
         rec.gray8Bmp("cap2/camera3P_a.bmp", 3);
@@ -193,7 +182,6 @@ protected:
     void TearDown() override
     {
         destory(camera);
-        qInstallMessageHandler(previousHandler);
     }
 
     std::string param() const { return rec.param("camera3P"); }
@@ -235,9 +223,9 @@ protected:
         ASSERT_FALSE(identitiesOf(images).empty());
     }
 
+    LogCapture log{logCaptureAtWork};
     RecordingFixture rec;
     Qz_VirtualCamera_ReadFile* camera = nullptr;
-    QtMessageHandler previousHandler = nullptr;
 };
 
 TEST_F(ExceptionEscape, Create)

@@ -10,6 +10,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -82,7 +83,10 @@ TEST_F(FileSystemFault, RootRemovedAfterInitGivesEmptyGrabsUntilItIsBack)
 
 // Runs `check` as the unprivileged user "nobody" in a child process: root
 // reads every file whatever its mode, so unreadable files need another user.
-// Returns what the child reported as failed (empty when all held).
+// Returns what the child reported as failed (empty when all held). A check
+// that hangs is ended by an alarm after kChildSeconds.
+const unsigned kChildSeconds = 5;
+
 std::string asNobody(const std::function<std::string()>& check)
 {
     const passwd* nobody = ::getpwnam("nobody");
@@ -93,6 +97,7 @@ std::string asNobody(const std::function<std::string()>& check)
         return "pipe failed";
     const pid_t child = ::fork();
     if (child == 0) {
+        ::alarm(kChildSeconds);
         ::close(report[0]);
         std::string failure;
         if (::setgid(nobody->pw_gid) != 0 || ::setuid(nobody->pw_uid) != 0)
@@ -110,7 +115,9 @@ std::string asNobody(const std::function<std::string()>& check)
     ::close(report[0]);
     int status = 0;
     ::waitpid(child, &status, 0);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+    if (WIFSIGNALED(status) && WTERMSIG(status) == SIGALRM)
+        failure += " (the check never finished: stopped after " + std::to_string(kChildSeconds) + " s)";
+    else if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
         failure += " (child ended with status " + std::to_string(status) + ")";
     return failure;
 }

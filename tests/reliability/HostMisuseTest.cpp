@@ -16,11 +16,17 @@
 #include <future>
 #include <memory>
 #include <mutex>
+#include <stdexcept>
 #include <thread>
 
 namespace {
 
+// Longest a test waits for something another thread should do; a hang in
+// the module then fails the test with a message instead of stalling it.
+constexpr std::chrono::seconds kPatience{10};
+
 // Holds a grab inside the worker until released, through the grab's seam.
+// Neither side waits for more than kPatience.
 class GrabGate {
 public:
     GrabGate()
@@ -29,7 +35,8 @@ public:
             std::unique_lock<std::mutex> lock(mutex_);
             entered_ = true;
             changed_.notify_all();
-            changed_.wait(lock, [this] { return open_; });
+            if (!changed_.wait_for(lock, kPatience, [this] { return open_; }))
+                throw std::runtime_error("the grab gate was never opened");
         });
     }
     ~GrabGate()
@@ -37,10 +44,11 @@ public:
         open();
         setGrabFaultForTesting(nullptr);
     }
-    void waitUntilEntered()
+    // False when no grab came to the gate in time.
+    bool waitUntilEntered()
     {
         std::unique_lock<std::mutex> lock(mutex_);
-        changed_.wait(lock, [this] { return entered_; });
+        return changed_.wait_for(lock, kPatience, [this] { return entered_; });
     }
     void open()
     {
@@ -65,13 +73,30 @@ std::unique_ptr<QThread> hostThread(std::function<void()> body)
     return std::unique_ptr<QThread>(QThread::create(std::move(body)));
 }
 
+// Waits for a host thread, at most kPatience; false when it still runs.
+bool finishes(QThread& thread)
+{
+    return thread.wait(static_cast<unsigned long>(std::chrono::milliseconds(kPatience).count()));
+}
+
+// A future's value, waited for at most kPatience; false when none came.
+template <typename T>
+bool arrives(std::future<T>& future)
+{
+    return future.wait_for(kPatience) == std::future_status::ready;
+}
+
 // The module's code linked in: its state is the process's, shared by the
 // tests of this file that use it, so each starts with init and an empty buffer.
+// Null (the object disposed of) when init fails.
 Base* linkedCamera(const RecordingFixture& rec, const std::string& camera)
 {
     Base* object = create();
     object->setParam(nullptr, QByteArray::fromStdString(rec.param(camera)));
-    EXPECT_TRUE(object->init(nullptr));
+    if (!object->init(nullptr)) {
+        destory(static_cast<Qz_VirtualCamera_ReadFile*>(object));
+        return nullptr;
+    }
     std::vector<cv::Mat> leftOver;
     object->getImages(leftOver, nullptr);
     return object;
@@ -86,6 +111,7 @@ TEST(HostMisuse, DestoryWhileAGrabRunsWaitsForTheGrabAndNothingBreaks)
     rec.gray8Bmp("cap/camera3P_a.bmp", 1);
     for (int round = 0; round < 20; ++round) {
         Base* object = linkedCamera(rec, "camera3P");
+        ASSERT_NE(object, nullptr) << "init failed: no grab would reach the gate";
         std::atomic<bool> released{false};
         std::promise<bool> ran;  // a future, so ThreadSanitizer sees the hand-over
         std::future<bool> ranResult = ran.get_future();
@@ -93,7 +119,11 @@ TEST(HostMisuse, DestoryWhileAGrabRunsWaitsForTheGrabAndNothingBreaks)
         {
             GrabGate gate;
             host->start();
-            gate.waitUntilEntered();
+            if (!gate.waitUntilEntered()) {
+                gate.open();
+                ASSERT_TRUE(finishes(*host)) << "run never ended";
+                FAIL() << "run never reached the grab within " << kPatience.count() << " s";
+            }
             std::thread releaser([&] {
                 std::this_thread::sleep_for(std::chrono::milliseconds(5));
                 released = true;
@@ -103,7 +133,8 @@ TEST(HostMisuse, DestoryWhileAGrabRunsWaitsForTheGrabAndNothingBreaks)
             EXPECT_TRUE(released) << "destory returned while the grab still ran";
             releaser.join();
         }
-        host->wait();
+        ASSERT_TRUE(finishes(*host)) << "run never returned after the grab was released";
+        ASSERT_TRUE(arrives(ranResult)) << "run gave no answer";
         EXPECT_TRUE(ranResult.get());
         Base* next = create();
         std::vector<cv::Mat> images;
@@ -171,8 +202,8 @@ TEST(HostMisuse, SeparatelyLoadedModulesRunSideBySide)
     const std::unique_ptr<QThread> other = hostThread([&] { second.set_value(replay("camera2", 10)); });
     one->start();
     other->start();
-    one->wait();
-    other->wait();
+    ASSERT_TRUE(finishes(*one) && finishes(*other)) << "a replay thread never ended";
+    ASSERT_TRUE(arrives(firstSeen) && arrives(secondSeen)) << "a replay thread gave no frames";
     EXPECT_EQ(firstSeen.get(), expected);
     EXPECT_EQ(secondSeen.get(), expected);
 }
@@ -185,18 +216,19 @@ TEST(HostMisuse, UnloadAndReloadHundredTimesLeavesNothingBehind)
     RecordingFixture rec;
     rec.gray8Bmp("cap1/camera3P_a.bmp", 1);
     rec.gray8Bmp("cap2/camera3P_a.bmp", 2);
-    const auto round = [&rec] {
+    std::string copy;  // the module file the last round loaded
+    const auto round = [&rec, &copy] {
         ModuleHost host;
         ASSERT_NE(host.camera, nullptr) << host.module.error();
+        copy = host.module.library().loadedPath();
         ASSERT_TRUE(host.configure(rec.param("camera3P")));
         EXPECT_EQ(host.grabs(2), (Frames{{1}, {2}}));
     };
-    const std::string copies = "module-copy-" + std::to_string(::getpid()) + "-";
     round();
     const ProcessStats first = settledProcessStats();
     for (int i = 1; i < 100; ++i) {
         round();
-        ASSERT_FALSE(isMapped(copies)) << "the module stayed loaded after round " << i;
+        ASSERT_FALSE(isMapped(copy)) << "the module stayed loaded after round " << i;
     }
     const ProcessStats last = processStatsOnceThreadsEnd(first.threads);
     EXPECT_EQ(last.openFds, first.openFds);

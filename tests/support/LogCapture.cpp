@@ -18,28 +18,38 @@ std::vector<LogLine>& captured()
     return lines;
 }
 
+LogCapture::OwnWorkMarker ownWorkMarker = nullptr;
+
 void capture(QtMsgType, const QMessageLogContext& context, const QString& message)
 {
+    if (ownWorkMarker)
+        ownWorkMarker(true);
     LogLine line;
     line.text = message.toStdString();
     line.file = context.file ? context.file : "";
     line.line = context.line;
     line.function = context.function ? context.function : "";
-    std::lock_guard<std::mutex> lock(logMutex());
-    captured().push_back(line);
+    {
+        std::lock_guard<std::mutex> lock(logMutex());
+        captured().push_back(line);
+    }
+    if (ownWorkMarker)
+        ownWorkMarker(false);
 }
 
 }  // namespace
 
-LogCapture::LogCapture()
+LogCapture::LogCapture(OwnWorkMarker ownWork)
 {
     clear();
+    ownWorkMarker = ownWork;
     previous_ = qInstallMessageHandler(capture);
 }
 
 LogCapture::~LogCapture()
 {
     qInstallMessageHandler(previous_);
+    ownWorkMarker = nullptr;
 }
 
 std::vector<LogLine> LogCapture::lines() const

@@ -1,5 +1,6 @@
 #pragma once
-// Collects the lines written on Qt's debug channel while it is alive.
+// Collects the lines written on Qt's debug channel while it is alive. The
+// one place the tests install a Qt message handler.
 
 #include <QtGlobal>
 
@@ -15,8 +16,14 @@ struct LogLine {
 
 class LogCapture {
 public:
-    LogCapture();
+    // `ownWork`, when given, is called with true before and false after the
+    // capture keeps a line: a test that watches what the code under test
+    // does (the allocation-failure test) tells the capture's work apart.
+    using OwnWorkMarker = void (*)(bool starts);
+    explicit LogCapture(OwnWorkMarker ownWork = nullptr);
     ~LogCapture();
+    LogCapture(const LogCapture&) = delete;
+    LogCapture& operator=(const LogCapture&) = delete;
     std::vector<LogLine> lines() const;
     std::vector<std::string> texts() const;
     // Lines whose text contains `part`.

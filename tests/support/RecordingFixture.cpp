@@ -1,12 +1,9 @@
 #include "RecordingFixture.h"
 
-#include <opencv2/imgcodecs.hpp>
+#include "Files.h"
 
 #include <cstdint>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <stdexcept>
 
 namespace fs = std::filesystem;
 
@@ -23,23 +20,9 @@ void appendLittleEndian(std::string& out, std::uint32_t value, int byteCount)
 
 }  // namespace
 
-RecordingFixture::RecordingFixture()
-{
-    std::string pattern = (fs::temp_directory_path() / "recording-XXXXXX").string();
-    if (!::mkdtemp(pattern.data()))
-        throw std::runtime_error("cannot make a temporary folder: " + pattern);
-    root_ = pattern;
-}
-
-RecordingFixture::~RecordingFixture()
-{
-    std::error_code ignored;
-    fs::remove_all(root_, ignored);
-}
-
 std::string RecordingFixture::path(const std::string& relative) const
 {
-    return relative.empty() ? root_ : root_ + "/" + relative;
+    return relative.empty() ? root() : folder_.at(relative);
 }
 
 std::string RecordingFixture::param(const std::string& cameraName, const std::string& relativeRoot) const
@@ -55,10 +38,7 @@ std::string RecordingFixture::folder(const std::string& relative) const
 
 std::string RecordingFixture::image(const std::string& relative, const cv::Mat& pixels) const
 {
-    fs::create_directories(fs::path(path(relative)).parent_path());
-    // Uncompressed, so a TIFF holds exactly the written values.
-    if (!cv::imwrite(path(relative), pixels, {cv::IMWRITE_TIFF_COMPRESSION, 1}))
-        throw std::runtime_error("cannot write image " + path(relative));
+    writeImage(root(), relative, pixels);
     return path(relative);
 }
 
@@ -79,8 +59,7 @@ std::string RecordingFixture::gray16Tiff(const std::string& relative, int identi
 
 std::string RecordingFixture::bytes(const std::string& relative, const std::string& content) const
 {
-    fs::create_directories(fs::path(path(relative)).parent_path());
-    std::ofstream(path(relative), std::ios::binary) << content;
+    writeBytes(root(), relative, content);
     return path(relative);
 }
 
@@ -97,26 +76,4 @@ std::string RecordingFixture::bmpHeaderOnly(const std::string& relative, int wid
     appendLittleEndian(header, 24, 2);  // bits per pixel
     header.append(24, '\0');            // no compression, sizes and palette zero
     return bytes(relative, header);
-}
-
-int identityOf(const cv::Mat& image)
-{
-    if (image.empty())
-        return -1;
-    switch (image.depth()) {
-    case CV_8U:
-        return image.ptr<std::uint8_t>(0)[0];
-    case CV_16U:
-        return image.ptr<std::uint16_t>(0)[0];
-    default:
-        throw std::runtime_error("identityOf: unexpected image depth");
-    }
-}
-
-std::vector<int> identitiesOf(const std::vector<cv::Mat>& images)
-{
-    std::vector<int> out;
-    for (const cv::Mat& image : images)
-        out.push_back(identityOf(image));
-    return out;
 }

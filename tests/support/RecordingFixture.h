@@ -1,7 +1,10 @@
 #pragma once
 // Recordings made at test time: a private root folder holding capture folders
-// and image files. Every pixel of an image holds its identity, so a test can
-// tell which file an image came from and check the order, not only counts.
+// and image files whose pixels hold their identity (Images.h), so a test can
+// check the order, not only counts.
+
+#include "Images.h"
+#include "TempFolder.h"
 
 #include <opencv2/core/mat.hpp>
 
@@ -10,12 +13,9 @@
 
 class RecordingFixture {
 public:
-    RecordingFixture();   // a fresh, empty root folder
-    ~RecordingFixture();  // removes the root with everything in it
-    RecordingFixture(const RecordingFixture&) = delete;
-    RecordingFixture& operator=(const RecordingFixture&) = delete;
-
-    const std::string& root() const { return root_; }
+    // The root is a fresh, empty folder, removed with everything in it when
+    // this goes.
+    const std::string& root() const { return folder_.path(); }
     // Full path of `relative` (joined with "/") under the root.
     std::string path(const std::string& relative) const;
     // "camera,a,1,<root>", or "<root>/<relativeRoot>" as the fourth field.
@@ -32,9 +32,5 @@ public:
 
 private:
     std::string image(const std::string& relative, const cv::Mat& pixels) const;
-    std::string root_;
+    TempFolder folder_;
 };
-
-// Identity of an image: its first pixel's first channel; -1 when empty.
-int identityOf(const cv::Mat& image);
-std::vector<int> identitiesOf(const std::vector<cv::Mat>& images);

@@ -47,8 +47,8 @@ TEST(Replay, TwoCyclesOfCamera1GiveSixKindsPerFrameSavedAndOnTheSheet)
 {
     TempFolder out;
     const ToolResult run = runTool(CAMERA_HOST, {"replay", "--param", param("camera1", sampleRecording()),
-                                                 "--cycles", "2", "--save", out / "saved", "--sheet",
-                                                 out / "sheet.png"});
+                                                 "--cycles", "2", "--save", out.at("saved"), "--sheet",
+                                                 out.at("sheet.png")});
     ASSERT_EQ(run.exitCode, 0) << run.err;
     const std::vector<FrameLine> frames = frameLines(run.out);
     ASSERT_EQ(frames.size(), 16u) << run.out;  // eight captures, twice
@@ -66,26 +66,26 @@ TEST(Replay, TwoCyclesOfCamera1GiveSixKindsPerFrameSavedAndOnTheSheet)
     // Frame 9 starts the second cycle: it must be frame 1 again, image for image.
     for (int position = 1; position <= 6; ++position) {
         const std::string suffix = "_image" + std::to_string(position) + ".png";
-        const cv::Mat first = cv::imread(out / ("saved/frame0001" + suffix), cv::IMREAD_UNCHANGED);
-        const cv::Mat ninth = cv::imread(out / ("saved/frame0009" + suffix), cv::IMREAD_UNCHANGED);
+        const cv::Mat first = cv::imread(out.at("saved/frame0001" + suffix), cv::IMREAD_UNCHANGED);
+        const cv::Mat ninth = cv::imread(out.at("saved/frame0009" + suffix), cv::IMREAD_UNCHANGED);
         ASSERT_FALSE(first.empty()) << suffix;
         EXPECT_EQ(cv::norm(first, ninth, cv::NORM_INF), 0.0) << suffix;
     }
-    EXPECT_EQ(cv::imread(out / "saved/frame0016_image6.png", cv::IMREAD_UNCHANGED).type(), CV_8UC3);
+    EXPECT_EQ(cv::imread(out.at("saved/frame0016_image6.png"), cv::IMREAD_UNCHANGED).type(), CV_8UC3);
 
-    const cv::Mat sheet = cv::imread(out / "sheet.png");
+    const cv::Mat sheet = cv::imread(out.at("sheet.png"));
     EXPECT_EQ(sheet.size(), SheetLayout::sheetSize(16, 6));
-    EXPECT_NE(run.out.find("contact sheet: " + out / "sheet.png"), std::string::npos);
+    EXPECT_NE(run.out.find("contact sheet: " + out.at("sheet.png")), std::string::npos);
 }
 
 TEST(Replay, SavedHeightMapKeepsSixteenBitsExactly)
 {
     TempFolder out;
     const ToolResult run = runTool(CAMERA_HOST, {"replay", "--param", param("camera2", sampleRecording()),
-                                                 "--frames", "1", "--quiet", "--save", out.path().string()});
+                                                 "--frames", "1", "--quiet", "--save", out.path()});
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_TRUE(frameLines(run.out).empty()) << "--quiet prints no frame lines";
-    const cv::Mat saved = cv::imread(out / "frame0001_image3.png", cv::IMREAD_UNCHANGED);
+    const cv::Mat saved = cv::imread(out.at("frame0001_image3.png"), cv::IMREAD_UNCHANGED);
     const cv::Mat recorded = cv::imread(
         sampleRecording() + "/part_0001_2024-03-18_09-14-02/camera2_HeightMap.tiff", cv::IMREAD_UNCHANGED);
     ASSERT_EQ(saved.type(), CV_16UC1);
@@ -100,15 +100,15 @@ TEST(Replay, UndecodableFileIsAnEmptyImageNotAFailure)
     writeBytes(recording.path(), "a/camera3P_2.bmp", "not an image");
     writeBytes(recording.path(), "b/readme.txt", "no images here");
     TempFolder out;
-    const ToolResult run = runTool(CAMERA_HOST, {"replay", "--param", param("camera3P", recording.path().string()),
-                                                 "--frames", "3", "--sheet", out / "sheet.png"});
+    const ToolResult run = runTool(CAMERA_HOST, {"replay", "--param", param("camera3P", recording.path()),
+                                                 "--frames", "3", "--sheet", out.at("sheet.png")});
     ASSERT_EQ(run.exitCode, 0) << run.err;
     const std::vector<FrameLine> frames = frameLines(run.out);
     ASSERT_EQ(frames.size(), 3u) << run.out;
     EXPECT_EQ(frames[0].images, (std::vector<std::string>{"32x24 8UC1", "empty"}));
     EXPECT_EQ(frames[1].imageCount, 0);  // folder b holds no image of camera3P
     EXPECT_EQ(frames[2].images, frames[0].images);
-    EXPECT_EQ(cv::imread(out / "sheet.png").size(), SheetLayout::sheetSize(3, 2));
+    EXPECT_EQ(cv::imread(out.at("sheet.png")).size(), SheetLayout::sheetSize(3, 2));
 }
 
 struct ErrorCase {
@@ -138,7 +138,7 @@ std::string textFileModule()
 {
     static TempFolder folder;
     writeBytes(folder.path(), "module.so", "this is text, not a module\n");
-    return folder / "module.so";
+    return folder.at("module.so");
 }
 
 const std::string kGoodParam = "camera1,a,1,/tmp";

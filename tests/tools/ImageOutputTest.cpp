@@ -39,8 +39,8 @@ TEST_P(SaveRoundTrip, ReadsBackIdentical)
     TempFolder folder;
     const cv::Mat image = pattern(GetParam());
     std::string error;
-    ASSERT_TRUE(saveImage(image, folder.path().string(), 12, 3, error)) << error;
-    const cv::Mat back = readBack(folder / savedImageName(image, 12, 3));
+    ASSERT_TRUE(saveImage(image, folder.path(), 12, 3, error)) << error;
+    const cv::Mat back = readBack(folder.at(savedImageName(image, 12, 3)));
     ASSERT_EQ(back.type(), image.type());
     ASSERT_EQ(back.size(), image.size());
     EXPECT_EQ(cv::norm(back, image, cv::NORM_INF), 0.0);
@@ -58,9 +58,9 @@ TEST(SaveImage, NamesFilesByFrameAndPositionAndSkipsEmptyImages)
     EXPECT_EQ(savedImageName(cv::Mat(2, 2, CV_8UC2), 7, 2), "frame0007_image2.yml.gz");
     TempFolder folder;
     std::string error;
-    EXPECT_TRUE(saveImage(cv::Mat(), folder.path().string(), 1, 1, error));
+    EXPECT_TRUE(saveImage(cv::Mat(), folder.path(), 1, 1, error));
     EXPECT_TRUE(std::filesystem::is_empty(folder.path()));
-    EXPECT_FALSE(saveImage(pattern(CV_8UC1), folder / "missing/folder", 1, 1, error));
+    EXPECT_FALSE(saveImage(pattern(CV_8UC1), folder.at("missing/folder"), 1, 1, error));
     EXPECT_NE(error.find("missing/folder"), std::string::npos) << error;
 }
 

@@ -9,8 +9,6 @@
 
 #include <opencv2/imgcodecs.hpp>
 
-#include <fstream>
-#include <iterator>
 #include <map>
 
 namespace fs = std::filesystem;
@@ -21,11 +19,8 @@ std::map<std::string, std::string> filesUnder(const fs::path& root)
 {
     std::map<std::string, std::string> files;
     for (const auto& entry : fs::recursive_directory_iterator(root))
-        if (entry.is_regular_file()) {
-            std::ifstream in(entry.path(), std::ios::binary);
-            files[fs::relative(entry.path(), root).string()] =
-                std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-        }
+        if (entry.is_regular_file())
+            files[fs::relative(entry.path(), root).string()] = readBytes(entry.path());
     return files;
 }
 
@@ -40,10 +35,10 @@ std::vector<int> frameTypes(const std::string& folder, const std::string& camera
 TEST(SampleRecording, IsTheSameOnEveryRun)
 {
     TempFolder again;
-    const ToolResult made = runTool(MAKE_SAMPLE_RECORDING, {again / "sample"});
+    const ToolResult made = runTool(MAKE_SAMPLE_RECORDING, {again.at("sample")});
     ASSERT_EQ(made.exitCode, 0) << made.err;
     const auto first = filesUnder(sampleRecording());
-    const auto second = filesUnder(again / "sample");
+    const auto second = filesUnder(again.at("sample"));
     EXPECT_EQ(first.size(), second.size());
     EXPECT_TRUE(first == second) << "some file differs between two runs";
     std::size_t bytes = 0;
@@ -79,7 +74,7 @@ TEST(SampleRecording, RefusesAFolderThatIsNotEmpty)
 {
     TempFolder folder;
     writeBytes(folder.path(), "keep.txt", "mine");
-    const ToolResult made = runTool(MAKE_SAMPLE_RECORDING, {folder.path().string()});
+    const ToolResult made = runTool(MAKE_SAMPLE_RECORDING, {folder.path()});
     EXPECT_EQ(made.exitCode, 1);
     EXPECT_NE(made.err.find("is not empty"), std::string::npos) << made.err;
     EXPECT_EQ(filesUnder(folder.path()).size(), 1u);

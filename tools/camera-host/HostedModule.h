@@ -1,10 +1,10 @@
 #pragma once
 // One object of a camera module, as a host holds it: the module file loaded,
-// `create` and `destory` resolved by name, the object made by `create` and
-// handed back to `destory` when this goes (before the file is unloaded).
+// the object made by its `create` and handed back to its `destory` when this
+// goes (before the file is unloaded).
 
 #include "Base.h"
-#include "ModuleLibrary.h"
+#include "CameraModule.h"
 
 #include <string>
 
@@ -21,8 +21,7 @@ public:
     const std::string& error() const { return error_; }
 
 private:
-    ModuleLibrary library_;
-    DestroyModuleFn destory_ = nullptr;
+    CameraModule module_;
     Base* object_ = nullptr;
     std::string error_;
 };

@@ -1,21 +1,22 @@
 #pragma once
 // Drives the built module the way a host does: loads the module file, makes
 // an object with `create`, configures it with setParam + init and grabs with
-// run + getImages. Module state lives per loaded file, so each ModuleHost
+// run + getImages. Module state lives per loaded file, so each ReplayHost
 // loads its own copy of the file and starts at the first capture folder.
 
 #include "Base.h"
+#include "CameraModule.h"
 
 #include <string>
 #include <vector>
 
-class ModuleHost {
+class ReplayHost {
 public:
     // `copyFolder` receives the private copy of the module file.
-    explicit ModuleHost(const std::string& copyFolder);
-    ~ModuleHost();
-    ModuleHost(const ModuleHost&) = delete;
-    ModuleHost& operator=(const ModuleHost&) = delete;
+    explicit ReplayHost(const std::string& copyFolder) : copyFolder_(copyFolder) {}
+    ~ReplayHost();
+    ReplayHost(const ReplayHost&) = delete;
+    ReplayHost& operator=(const ReplayHost&) = delete;
 
     // Loads the copy, creates the object, setParam + init. False with
     // error() set when any step fails.
@@ -25,15 +26,11 @@ public:
     const std::string& error() const { return error_; }
 
 private:
-    std::string copyPath_;
-    void* handle_ = nullptr;
+    std::string copyFolder_;
+    CameraModule module_;
     Base* object_ = nullptr;
-    DestroyModuleFn destory_ = nullptr;
     std::string error_;
 };
 
 // Parameter string that replays `root` as camera `cameraName`.
 std::string replayParam(const std::string& cameraName, const std::string& root);
-
-// Path of the module file the build produced.
-std::string builtModulePath();

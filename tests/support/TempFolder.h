@@ -1,7 +1,8 @@
 #pragma once
 // A fresh folder per test, removed with everything in it afterwards. Entries
 // are named relative to it with "/" and come back as paths joined with the
-// platform's kPathSeparator, the way the core joins them.
+// platform's kPathSeparator, the way the core joins them. Qt-free and
+// OpenCV-free: the Windows build's tests use it too.
 
 #include <filesystem>
 #include <string>

@@ -1,9 +1,9 @@
 #include "TempFolder.h"
 
+#include "Files.h"
 #include "Platform.h"
 
 #include <chrono>
-#include <fstream>
 #include <random>
 #include <stdexcept>
 #include <system_error>
@@ -17,7 +17,7 @@ TempFolder::TempFolder()
     std::mt19937_64 random(device() ^ static_cast<std::uint64_t>(
                                           std::chrono::steady_clock::now().time_since_epoch().count()));
     for (int attempt = 0; attempt < 100; ++attempt) {
-        const fs::path candidate = fs::temp_directory_path() / ("coretests-" + std::to_string(random()));
+        const fs::path candidate = fs::temp_directory_path() / ("tests-" + std::to_string(random()));
         if (fs::create_directory(candidate)) {
             root = candidate.string();
             return;
@@ -50,8 +50,7 @@ void TempFolder::make(const std::vector<std::string>& entries) const
             fs::create_directories(path);
             continue;
         }
-        fs::create_directories(path.parent_path());
-        std::ofstream(path).put('x');
+        writeBytes(path.parent_path(), path.filename().string(), "x");
     }
 }
 

@@ -1,0 +1,6 @@
+#include "BuiltModule.h"
+
+std::string builtModulePath()
+{
+    return MODULE_FILE;
+}

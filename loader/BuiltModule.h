@@ -1,0 +1,7 @@
+#pragma once
+// The module file this build produced, for the programs of the build that
+// load it (tests, benchmark).
+
+#include <string>
+
+std::string builtModulePath();

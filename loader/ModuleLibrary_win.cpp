@@ -1,0 +1,52 @@
+#include "ModuleLibrary.h"
+
+#include <windows.h>
+
+#include <filesystem>
+
+namespace {
+
+std::string lastErrorText(const std::string& path)
+{
+    const DWORD code = ::GetLastError();
+    char* text = nullptr;
+    const DWORD length = ::FormatMessageA(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, code, 0, reinterpret_cast<LPSTR>(&text), 0, nullptr);
+    std::string message = length && text ? std::string(text, length) : "error " + std::to_string(code);
+    if (text)
+        ::LocalFree(text);
+    while (!message.empty() && (message.back() == '\n' || message.back() == '\r' || message.back() == ' '))
+        message.pop_back();
+    // Some system texts leave a "%1" where the file name goes.
+    const std::size_t insert = message.find("%1");
+    if (insert != std::string::npos)
+        message.replace(insert, 2, path);
+    return message;
+}
+
+}  // namespace
+
+void* ModuleLibrary::loadSys(const std::string& path, std::string& reason)
+{
+    // Keep Windows from showing a message box for a file that is no module;
+    // the folder of the module is searched for the libraries it needs.
+    std::error_code ec;
+    const std::wstring fullPath = std::filesystem::absolute(std::filesystem::path(path), ec).wstring();
+    const UINT previousMode = ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+    HMODULE handle = ::LoadLibraryExW(fullPath.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+    if (!handle)
+        reason = lastErrorText(path);
+    ::SetErrorMode(previousMode);
+    return handle;
+}
+
+void* ModuleLibrary::resolveSys(void* handle, const std::string& name)
+{
+    return reinterpret_cast<void*>(::GetProcAddress(static_cast<HMODULE>(handle), name.c_str()));
+}
+
+void ModuleLibrary::unloadSys(void* handle)
+{
+    ::FreeLibrary(static_cast<HMODULE>(handle));
+}
