@@ -90,12 +90,6 @@ int titleHeight(int titleLines)
     return L::kTitleMargin + titleLines * L::kTitleLineHeight;
 }
 
-// Top of a row's thumbnails; its capture folder is written just above.
-int rowTop(int row, int titleLines)
-{
-    return titleHeight(titleLines) + L::kFolderHeight +
-           row * (L::kFolderHeight + L::kThumbHeight + L::kLabelHeight + L::kGap);
-}
 
 int textWidth(const std::string& text, double scale)
 {
@@ -103,8 +97,8 @@ int textWidth(const std::string& text, double scale)
     return cv::getTextSize(text, kFont, scale, 1, &baseline).width;
 }
 
-// Lines of at most `width` pixels, broken after a blank, comma or separator
-// when one is near, anywhere otherwise: nothing of `text` is left out.
+}  // namespace
+
 std::vector<std::string> wrapText(const std::string& text, int width, double scale)
 {
     std::vector<std::string> lines;
@@ -122,6 +116,8 @@ std::vector<std::string> wrapText(const std::string& text, int width, double sca
         lines.push_back(line);
     return lines;
 }
+
+namespace {
 
 // `text` cut to `width` pixels keeping its end (where folder and file names
 // differ), "..." marking the cut.
@@ -144,6 +140,11 @@ int columnLeft(int column)
 }
 
 }  // namespace
+
+int SheetLayout::rowTop(int row, int titleLines)
+{
+    return titleHeight(titleLines) + kFolderHeight + row * (kFolderHeight + kThumbHeight + kLabelHeight + kGap);
+}
 
 cv::Size SheetLayout::sheetSize(int rows, int columns, int titleLines)
 {
@@ -232,7 +233,7 @@ cv::Mat ContactSheet::render() const
 
     for (std::size_t r = 0; r < rows_.size(); ++r) {
         const Row& row = rows_[r];
-        const int top = rowTop(static_cast<int>(r), lines);
+        const int top = L::rowTop(static_cast<int>(r), lines);
         if (!row.captureFolder.empty())
             putText(sheet, fitKeepingEnd(row.captureFolder, width - 2 * L::kGap, 0.45), {L::kGap, top - 7}, 0.45,
                     kDimText);

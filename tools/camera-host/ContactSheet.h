@@ -30,11 +30,18 @@ struct SheetLayout {
     // Size of a sheet of `rows` frames whose widest frame has `columns` images,
     // under a title of `titleLines` lines.
     static cv::Size sheetSize(int rows, int columns, int titleLines = 1);
+    // Top of the thumbnails of row `row` (from 0); the capture folder is just above.
+    static int rowTop(int row, int titleLines = 1);
 };
 
 // `text` with every byte outside printable ASCII replaced by a readable
 // escape: a UTF-8 character as <U+00E9>, any other byte as <xE9>.
 std::string drawableText(const std::string& text);
+
+// `text` in lines no wider than `width` pixels in the sheet's font at
+// `scale`, broken after a blank, comma or separator when one is near and
+// anywhere otherwise; the lines joined give `text` back.
+std::vector<std::string> wrapText(const std::string& text, int width, double scale);
 
 class ContactSheet {
 public:
