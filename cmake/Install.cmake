@@ -59,6 +59,7 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER ${PACKAGE_MAINTAINER})
 set(CPACK_DEBIAN_PACKAGE_SECTION devel)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_STRIP_FILES ON)  # debug information stays in the build folder
 # Building a host against the package needs the development files of the same Qt and OpenCV.
 if(QT_MAJOR_VERSION EQUAL 6)
   set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-base-dev, libopencv-dev")
