@@ -296,7 +296,8 @@ int runReplay(const Options& options)
         if (writesOk && !options.saveFolder.empty())
             writesOk = saveFrame(options, number, frame);
         if (sheet) {
-            const FrameNames names = frameNames(plan, number);
+            // Rows past the sheet's last are only counted: no need to list their folders.
+            const FrameNames names = number <= SheetLayout::kMaxRows ? frameNames(plan, number) : FrameNames{};
             sheet->addFrame(number, frame.images, !frame.grabbed, names.folder, names.images);
         }
         progress.show(number);
