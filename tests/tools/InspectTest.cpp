@@ -100,6 +100,9 @@ INSTANTIATE_TEST_SUITE_P(
                     {"camera1_VexoDiffuseReflectionImage.bmp will not decode"}},
         InspectCase{"Camera2CaptureWithoutFiles", "camera2", nothing, {"capture 1 (", "/c1): no file for camera2"}},
         InspectCase{"UnknownCameraName", "Camera1", nothing, {"\"Camera1\" is none of camera1", "did you mean camera1?"}},
+        InspectCase{"ImageBesideTheCaptures", "camera1",
+                    [](const std::filesystem::path& root) { writeImage(root, "camera1_VexoNormalImage.bmp", kColour); },
+                    {"holds 1 image file itself, which the module never reads"}},
         // Files named for the camera that its mode passes over for their ending.
         InspectCase{"Camera2HeightMapAsTif", "camera2",
                     [](const std::filesystem::path& root) {

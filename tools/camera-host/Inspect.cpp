@@ -199,6 +199,9 @@ int runInspect(const Options& options)
     const std::string unknownCamera = unknownCameraProblem(parse.cameraName);
     if (!unknownCamera.empty())
         report.warn(nullptr, 0, unknownCamera);
+    const std::string imagesInRoot = imagesInRootProblem(parse.rootFolder);
+    if (!imagesInRoot.empty())
+        report.warn(nullptr, 0, imagesInRoot);
 
     std::vector<Capture> captures;
     std::size_t fileCount = 0;

@@ -65,6 +65,15 @@ std::string rootWithoutCapturesProblem(const std::string& root, std::size_t fold
     return text;
 }
 
+std::string imagesInRootProblem(const std::string& root)
+{
+    const std::size_t images = imageFilesIn(root);
+    if (images == 0)
+        return {};
+    return root + " holds " + countOf(images, "image file") +
+           " itself, which the module never reads: only sub-folders are capture folders";
+}
+
 std::string unknownCameraProblem(const std::string& cameraName)
 {
     if (cameraModeOf(cameraName) != CameraMode::None)

@@ -18,6 +18,10 @@ std::string countOf(std::size_t count, const std::string& singular);
 // what to do about them.
 std::string rootWithoutCapturesProblem(const std::string& root, std::size_t folderCount);
 
+// Empty when `root` holds no image file itself; otherwise that those files
+// are never read (the root is no capture folder).
+std::string imagesInRootProblem(const std::string& root);
+
 // Empty for a known camera name; otherwise that every frame will be empty,
 // with the known name it differs from only in case, if there is one.
 std::string unknownCameraProblem(const std::string& cameraName);
