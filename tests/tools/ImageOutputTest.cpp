@@ -10,6 +10,7 @@
 
 #include <opencv2/core/persistence.hpp>
 #include <opencv2/imgcodecs.hpp>
+#include <opencv2/imgproc.hpp>
 
 #include <limits>
 
@@ -78,13 +79,13 @@ TEST(ContactSheet, DrawsOddImagesAndMarksEmptyOnes)
     ASSERT_EQ(drawn.size(), SheetLayout::sheetSize(2, 7));
 
     // The empty image's cell carries its cross: its centre is not the plain cell colour.
-    const cv::Vec3b emptyCentre = drawn.at<cv::Vec3b>(SheetLayout::kTitleHeight + SheetLayout::kThumbHeight / 2,
+    const cv::Vec3b emptyCentre = drawn.at<cv::Vec3b>(SheetLayout::rowTop(0) + SheetLayout::kThumbHeight / 2,
                                                       SheetLayout::kRowLabelWidth + SheetLayout::kThumbWidth +
                                                           SheetLayout::kGap + SheetLayout::kThumbWidth / 2);
     EXPECT_GT(emptyCentre[2], emptyCentre[0]) << "the cross is drawn in red";
     // A tall image is shrunk to fit its cell, not cut.
     const cv::Vec3b tallCentre = drawn.at<cv::Vec3b>(
-        SheetLayout::kTitleHeight + SheetLayout::kThumbHeight / 2,
+        SheetLayout::rowTop(0) + SheetLayout::kThumbHeight / 2,
         SheetLayout::kRowLabelWidth + 6 * (SheetLayout::kThumbWidth + SheetLayout::kGap) + SheetLayout::kThumbWidth / 2);
     EXPECT_EQ(tallCentre, cv::Vec3b(255, 255, 255));
 }
@@ -96,6 +97,47 @@ TEST(ContactSheet, CapsRowsAndColumns)
     for (int frame = 1; frame <= SheetLayout::kMaxRows + 3; ++frame)
         sheet.addFrame(frame, wide, false);
     EXPECT_EQ(sheet.render().size(), SheetLayout::sheetSize(SheetLayout::kMaxRows, SheetLayout::kMaxColumns));
+}
+
+TEST(ContactSheet, TitleWrapsWithNothingLeftOut)
+{
+    const std::string title = "camera2,a,1,/data/recordings/line 3/2024-03-18 morning shift/station_B   64 frames"
+                              "   (first 50 frames of 64)";
+    const int width = SheetLayout::sheetSize(1, 1).width - 2 * SheetLayout::kGap;
+    const std::vector<std::string> lines = wrapText(title, width, 0.6);
+    EXPECT_GT(lines.size(), 1u);
+    std::string joined;
+    for (const std::string& line : lines) {
+        int baseline = 0;
+        EXPECT_LE(cv::getTextSize(line, cv::FONT_HERSHEY_SIMPLEX, 0.6, 1, &baseline).width, width) << line;
+        joined += line;
+    }
+    EXPECT_EQ(joined, title);
+    // A path with no blank to break at is broken anywhere rather than cut.
+    const std::string unbroken(300, 'x');
+    std::string rejoined;
+    for (const std::string& line : wrapText(unbroken, width, 0.6))
+        rejoined += line;
+    EXPECT_EQ(rejoined, unbroken);
+
+    ContactSheet sheet(title);
+    sheet.addFrame(1, {cv::Mat(4, 4, CV_8UC1, cv::Scalar(1))}, false, "capture", {"kind"});
+    EXPECT_EQ(sheet.render().size(), SheetLayout::sheetSize(1, 1, static_cast<int>(lines.size())));
+}
+
+TEST(ContactSheet, TextOutsideAsciiIsEscapedReadably)
+{
+    const std::vector<std::pair<std::string, std::string>> cases{
+        {"plain/ascii_01.bmp", "plain/ascii_01.bmp"},
+        {"Stra\xc3\x9f" "e", "Stra<U+00DF>e"},
+        {"\xe6\xb8\xac\xe5\xae\x9a", "<U+6E2C><U+5B9A>"},
+        {"\xf0\x9f\x98\x80", "<U+1F600>"},
+        {"bad\xff" "byte", "bad<xFF>byte"},
+        {"cut\xc3", "cut<xC3>"},
+        {"tab\there", "tab<x09>here"},
+    };
+    for (const auto& [text, shown] : cases)
+        EXPECT_EQ(drawableText(text), shown);
 }
 
 }  // namespace

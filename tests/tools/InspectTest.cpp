@@ -99,7 +99,28 @@ INSTANTIATE_TEST_SUITE_P(
                     },
                     {"camera1_VexoDiffuseReflectionImage.bmp will not decode"}},
         InspectCase{"Camera2CaptureWithoutFiles", "camera2", nothing, {"capture 1 (", "/c1): no file for camera2"}},
-        InspectCase{"UnknownCameraName", "Camera1", nothing, {"\"Camera1\" is none of camera1"}}),
+        InspectCase{"UnknownCameraName", "Camera1", nothing, {"\"Camera1\" is none of camera1", "did you mean camera1?"}},
+        InspectCase{"ImageBesideTheCaptures", "camera1",
+                    [](const std::filesystem::path& root) { writeImage(root, "camera1_VexoNormalImage.bmp", kColour); },
+                    {"holds 1 image file itself, which the module never reads"}},
+        // Files named for the camera that its mode passes over for their ending.
+        InspectCase{"Camera2HeightMapAsTif", "camera2",
+                    [](const std::filesystem::path& root) {
+                        writeImage(root, "c1/camera2_Height.tif", cv::Mat(24, 32, CV_16UC1, cv::Scalar(5)));
+                    },
+                    {"capture 1 (", "camera2_Height.tif is not read: camera2 reads only files ending in bmp or tiff"}},
+        InspectCase{"Camera1KindStoredAsTiff", "camera1",
+                    [](const std::filesystem::path& root) {
+                        std::filesystem::rename(root / "c2/camera1_VexoNormalImage.bmp",
+                                                root / "c2/camera1_VexoNormalImage.tiff");
+                    },
+                    {"capture 2 (", "camera1_VexoNormalImage.tiff is not read: camera1 reads only files ending in bmp"}},
+        InspectCase{"Camera3PAsPng", "camera3P",
+                    [](const std::filesystem::path& root) {
+                        writeImage(root, "c1/camera3P_Image.bmp", kGrey);
+                        writeImage(root, "c2/camera3P_Image.png", kGrey);
+                    },
+                    {"capture 2 (", "camera3P_Image.png is not read: camera3P reads only files ending in bmp"}}),
     [](const ::testing::TestParamInfo<InspectCase>& info) { return info.param.name; });
 
 TEST(Inspect, ListsCapturesInReplayOrderWithTheirFilesInReadOrder)

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 namespace {
 
@@ -84,10 +85,54 @@ void drawEmptyCell(cv::Mat& sheet, const cv::Rect& box)
     cv::line(sheet, {box.x, box.y + box.height - 1}, {box.x + box.width - 1, box.y}, kEmptyMark, 2, cv::LINE_AA);
 }
 
-int rowTop(int row)
+int titleHeight(int titleLines)
 {
-    return L::kTitleHeight + row * (L::kThumbHeight + L::kLabelHeight + L::kGap);
+    return L::kTitleMargin + titleLines * L::kTitleLineHeight;
 }
+
+
+int textWidth(const std::string& text, double scale)
+{
+    int baseline = 0;
+    return cv::getTextSize(text, kFont, scale, 1, &baseline).width;
+}
+
+}  // namespace
+
+std::vector<std::string> wrapText(const std::string& text, int width, double scale)
+{
+    std::vector<std::string> lines;
+    std::string line;
+    for (char c : text) {
+        line += c;
+        if (line.size() == 1 || textWidth(line, scale) <= width)
+            continue;
+        const std::size_t cut = line.find_last_of(" ,/\\", line.size() - 2);
+        const std::size_t keep = cut != std::string::npos && cut > line.size() / 2 ? cut + 1 : line.size() - 1;
+        lines.push_back(line.substr(0, keep));
+        line = line.substr(keep);
+    }
+    if (!line.empty() || lines.empty())
+        lines.push_back(line);
+    return lines;
+}
+
+namespace {
+
+// `text` cut to `width` pixels keeping its end (where folder and file names
+// differ), "..." marking the cut.
+std::string fitKeepingEnd(const std::string& text, int width, double scale)
+{
+    if (textWidth(text, scale) <= width)
+        return text;
+    std::string tail = text;
+    while (!tail.empty() && textWidth("..." + tail, scale) > width)
+        tail.erase(0, 1);
+    return "..." + tail;
+}
+
+const double kTitleScale = 0.6;
+const double kLabelScale = 0.42;
 
 int columnLeft(int column)
 {
@@ -96,14 +141,51 @@ int columnLeft(int column)
 
 }  // namespace
 
-cv::Size SheetLayout::sheetSize(int rows, int columns)
+int SheetLayout::rowTop(int row, int titleLines)
+{
+    return titleHeight(titleLines) + kFolderHeight + row * (kFolderHeight + kThumbHeight + kLabelHeight + kGap);
+}
+
+cv::Size SheetLayout::sheetSize(int rows, int columns, int titleLines)
 {
     const int shownColumns = std::max(1, std::min(columns, kMaxColumns));
     const int shownRows = std::min(rows, kMaxRows);
-    return {columnLeft(shownColumns), rowTop(shownRows) + kGap};
+    return {std::max(kMinWidth, columnLeft(shownColumns)), rowTop(shownRows, titleLines) - kFolderHeight + kGap};
 }
 
-void ContactSheet::addFrame(int frameNumber, const std::vector<cv::Mat>& images, bool grabFailed)
+std::string drawableText(const std::string& text)
+{
+    std::string out;
+    for (std::size_t i = 0; i < text.size();) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        if (byte >= 0x20 && byte < 0x7f) {
+            out += text[i++];
+            continue;
+        }
+        // Length and first bits of a UTF-8 sequence; anything else is one stray byte.
+        const int length = byte >= 0xf0 && byte < 0xf8 ? 4 : byte >= 0xe0 ? 3 : byte >= 0xc2 && byte < 0xe0 ? 2 : 1;
+        unsigned long code = length == 4 ? byte & 0x07u : length == 3 ? byte & 0x0fu : byte & 0x1fu;
+        bool valid = length > 1 && i + length <= text.size();
+        for (int k = 1; valid && k < length; ++k) {
+            const auto next = static_cast<unsigned char>(text[i + k]);
+            valid = (next & 0xc0u) == 0x80u;
+            code = (code << 6) | (next & 0x3fu);
+        }
+        char escape[16];
+        if (valid) {
+            std::snprintf(escape, sizeof escape, "<U+%04lX>", code);
+            i += length;
+        } else {
+            std::snprintf(escape, sizeof escape, "<x%02X>", byte);
+            ++i;
+        }
+        out += escape;
+    }
+    return out;
+}
+
+void ContactSheet::addFrame(int frameNumber, const std::vector<cv::Mat>& images, bool grabFailed,
+                            const std::string& captureFolder, const std::vector<std::string>& labels)
 {
     if (static_cast<int>(rows_.size()) >= L::kMaxRows) {
         ++framesLeftOut_;
@@ -112,11 +194,14 @@ void ContactSheet::addFrame(int frameNumber, const std::vector<cv::Mat>& images,
     Row row;
     row.frameNumber = frameNumber;
     row.grabFailed = grabFailed;
+    row.captureFolder = drawableText(captureFolder);
     const std::size_t shown = std::min<std::size_t>(images.size(), L::kMaxColumns);
     row.imagesLeftOut = static_cast<int>(images.size() - shown);
     for (std::size_t i = 0; i < shown; ++i) {
         const cv::Mat& image = images[i];
         Cell cell;
+        if (labels.size() == images.size())
+            cell.label = drawableText(labels[i]);
         if (!image.empty()) {
             bool stretched = false;
             cell.thumbnail = makeThumbnail(image, stretched);
@@ -133,17 +218,25 @@ cv::Mat ContactSheet::render() const
     std::size_t columns = 1;
     for (const Row& row : rows_)
         columns = std::max(columns, row.cells.size());
-    cv::Mat sheet(L::sheetSize(static_cast<int>(rows_.size()), static_cast<int>(columns)), CV_8UC3, kBackground);
+    const int width = L::sheetSize(1, static_cast<int>(columns)).width;
 
-    std::string title = title_;
+    std::string title = drawableText(title_);
     if (framesLeftOut_ > 0)
         title += "   (first " + std::to_string(rows_.size()) + " frames of " +
                  std::to_string(rows_.size() + framesLeftOut_) + ")";
-    putText(sheet, title, {L::kGap, 28}, 0.6, kText);
+    const std::vector<std::string> titleLines = wrapText(title, width - 2 * L::kGap, kTitleScale);
+    const int lines = static_cast<int>(titleLines.size());
+    cv::Mat sheet(L::sheetSize(static_cast<int>(rows_.size()), static_cast<int>(columns), lines), CV_8UC3,
+                  kBackground);
+    for (int i = 0; i < lines; ++i)
+        putText(sheet, titleLines[i], {L::kGap, 28 + i * L::kTitleLineHeight}, kTitleScale, kText);
 
     for (std::size_t r = 0; r < rows_.size(); ++r) {
         const Row& row = rows_[r];
-        const int top = rowTop(static_cast<int>(r));
+        const int top = L::rowTop(static_cast<int>(r), lines);
+        if (!row.captureFolder.empty())
+            putText(sheet, fitKeepingEnd(row.captureFolder, width - 2 * L::kGap, 0.45), {L::kGap, top - 7}, 0.45,
+                    kDimText);
         putText(sheet, "frame " + std::to_string(row.frameNumber), {L::kGap, top + 20}, 0.5, kText);
         if (row.grabFailed)
             putText(sheet, "grab failed", {L::kGap, top + 42}, 0.42, kWarnText);
@@ -160,7 +253,9 @@ cv::Mat ContactSheet::render() const
             const std::string position = "#" + std::to_string(c + 1);
             if (cell.thumbnail.empty()) {
                 drawEmptyCell(sheet, box);
-                putText(sheet, position + "  empty", {box.x, textTop + 15}, 0.42, kWarnText);
+                putText(sheet, position + "  empty", {box.x, textTop + 15}, kLabelScale, kWarnText);
+                putText(sheet, fitKeepingEnd(cell.label, L::kThumbWidth, kLabelScale), {box.x, textTop + 30},
+                        kLabelScale, kDimText);
                 continue;
             }
             const cv::Rect placed(box.x + (box.width - cell.thumbnail.cols) / 2,
@@ -168,7 +263,9 @@ cv::Mat ContactSheet::render() const
                                   cell.thumbnail.rows);
             cell.thumbnail.copyTo(sheet(placed));
             putText(sheet, position + "  " + cell.size, {box.x, textTop + 15}, 0.42, kText);
-            putText(sheet, cell.type, {box.x, textTop + 30}, 0.42, kDimText);
+            putText(sheet, cell.type, {box.x, textTop + 30}, kLabelScale, kDimText);
+            putText(sheet, fitKeepingEnd(cell.label, L::kThumbWidth, kLabelScale), {box.x, textTop + 45},
+                    kLabelScale, kText);
         }
     }
     return sheet;

@@ -4,6 +4,7 @@
 #include "ImageText.h"
 #include "ParamParser.h"
 #include "ReadOrder.h"
+#include "RecordingChecks.h"
 
 #include <opencv2/imgcodecs.hpp>
 
@@ -113,6 +114,9 @@ void checkCamera1Kinds(const Capture& capture, int number, Report& report)
 void checkCapture(CameraMode mode, const std::string& cameraName, const Capture& capture, int number,
                   Report& report)
 {
+    for (const std::string& name : passedOverImageFiles(capture.folder, mode, cameraName))
+        report.warn(&capture, number,
+                    name + " is not read: " + cameraName + " reads only files ending in " + readEndings(mode));
     if (capture.files.empty()) {
         report.warn(&capture, number, "no file for " + cameraName + ": the frame will be empty");
         return;
@@ -186,11 +190,18 @@ int runInspect(const Options& options)
     const CameraMode mode = cameraModeOf(parse.cameraName);
     std::printf("recording  %s\ncamera     %s: %s\n", parse.rootFolder.c_str(), parse.cameraName.c_str(),
                 modeDescription(mode));
+    const std::string noCaptures = rootWithoutCapturesProblem(parse.rootFolder, folders.size());
+    if (!noCaptures.empty()) {
+        std::fprintf(stderr, "camera-host: %s\n", noCaptures.c_str());
+        return 1;
+    }
     std::printf("captures   %zu, replayed in this order, then again from the first\n", folders.size());
-    if (mode == CameraMode::None)
-        report.warn(nullptr, 0,
-                    "camera name \"" + parse.cameraName +
-                        "\" is none of camera1, camera2, camera3P, camera3N: every frame will be empty");
+    const std::string unknownCamera = unknownCameraProblem(parse.cameraName);
+    if (!unknownCamera.empty())
+        report.warn(nullptr, 0, unknownCamera);
+    const std::string imagesInRoot = imagesInRootProblem(parse.rootFolder);
+    if (!imagesInRoot.empty())
+        report.warn(nullptr, 0, imagesInRoot);
 
     std::vector<Capture> captures;
     std::size_t fileCount = 0;
@@ -206,8 +217,8 @@ int runInspect(const Options& options)
     }
     checkConsistency(captures, report);
 
-    std::printf("\n%zu captures, %zu files to read, %zu warnings\n", captures.size(), fileCount,
-                report.warnings().size());
+    std::printf("\n%s, %s to read, %s\n", countOf(captures.size(), "capture").c_str(),
+                countOf(fileCount, "file").c_str(), countOf(report.warnings().size(), "warning").c_str());
     for (const std::string& warning : report.warnings())
         std::printf("warning: %s\n", warning.c_str());
     return report.warnings().empty() ? 0 : 1;

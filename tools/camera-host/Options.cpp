@@ -9,9 +9,23 @@ const char kUsage[] =
     "  camera-host replay --param TEXT [--module FILE] [--frames N | --cycles N]\n"
     "                     [--save DIR] [--sheet FILE.png] [--quiet] [--verbose]\n"
     "  camera-host inspect --param TEXT\n"
+    "  camera-host replay --help | inspect --help   what each command does and its options\n"
+    "  camera-host --version                        versions of camera-host, Qt and OpenCV\n"
+    "\n"
+    "  --param TEXT  the module's parameter string \"camera,second,third,root\",\n"
+    "                for example \"camera1,a,1,/data/recording\"\n"
+    "\n"
+    "exit status: 0 done, 1 failed (or inspect found something to warn about), 2 bad command line\n";
+
+const char kReplayHelp[] =
+    "usage: camera-host replay --param TEXT [--module FILE] [--frames N | --cycles N]\n"
+    "                          [--save DIR] [--sheet FILE.png] [--quiet] [--verbose]\n"
+    "\n"
+    "Loads the camera module as a host does, grabs frames from the recording and\n"
+    "prints one line per frame (images with their size and type) and a summary.\n"
     "\n"
     "  --param TEXT     the module's parameter string, \"camera,second,third,root\"\n"
-    "  --module FILE    camera module to load (default: the module built beside camera-host)\n"
+    "  --module FILE    camera module to load (default: the one built or installed with camera-host)\n"
     "  --frames N       grab N frames\n"
     "  --cycles N       grab N full cycles of the recording (default: 1)\n"
     "  --save DIR       write every image losslessly into DIR (PNG; TIFF for depths PNG cannot hold)\n"
@@ -19,7 +33,23 @@ const char kUsage[] =
     "  --quiet          no line per frame, only the summary\n"
     "  --verbose        also show the module's [INFO] log lines\n"
     "\n"
-    "exit status: 0 done, 1 failed (or inspect found something to warn about), 2 bad command line\n";
+    "exit status: 0 done; 1 the module did not load or init, a grab failed, no frame held\n"
+    "an image, the root holds no capture folder, or a file was not written; 2 bad command line\n";
+
+const char kInspectHelp[] =
+    "usage: camera-host inspect --param TEXT\n"
+    "\n"
+    "Shows the recording as the module will replay it, without loading the module: the\n"
+    "capture folders in replay order and, for each, the files read, in read order, with\n"
+    "each image's size and type. Then warnings worth reading before a long run: a\n"
+    "capture with no file for the camera, camera1 kinds missing or twice, an image unlike\n"
+    "the rest of its kind, a file that will not decode, files named for the camera whose\n"
+    "ending it does not read (.tif, .png, ...), an unknown camera name.\n"
+    "\n"
+    "  --param TEXT     the module's parameter string, \"camera,second,third,root\"\n"
+    "\n"
+    "exit status: 0 nothing to warn about; 1 warnings, a bad parameter string, or a root\n"
+    "that cannot be read or holds no capture folder; 2 bad command line\n";
 
 namespace {
 
@@ -141,7 +171,16 @@ bool parseOptions(int argc, const char* const argv[], Options& options, std::str
     }
     for (const std::string& arg : args) {
         if (arg == "--help" || arg == "-h") {
+            Options asked;
+            std::string ignored;
+            parseCommand(args[0], asked, ignored);
             options.command = Options::Command::Help;
+            if (asked.command == Options::Command::Replay || asked.command == Options::Command::Inspect)
+                options.helpFor = asked.command;
+            return true;
+        }
+        if (arg == "--version") {
+            options.command = Options::Command::Version;
             return true;
         }
     }

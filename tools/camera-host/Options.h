@@ -4,8 +4,9 @@
 #include <string>
 
 struct Options {
-    enum class Command { None, Replay, Inspect, Help };
+    enum class Command { None, Replay, Inspect, Help, Version };
     Command command = Command::None;
+    Command helpFor = Command::None;  // with Help: the command asked about, if any
     std::string module;  // empty: the module built beside the host
     std::string param;   // the module's parameter string
     int frames = 0;      // 0: not given
@@ -20,3 +21,5 @@ struct Options {
 bool parseOptions(int argc, const char* const argv[], Options& options, std::string& error);
 
 extern const char kUsage[];
+extern const char kReplayHelp[];
+extern const char kInspectHelp[];

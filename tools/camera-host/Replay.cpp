@@ -8,9 +8,13 @@
 #include "ModuleMessages.h"
 #include "ParamParser.h"
 #include "Progress.h"
+#include "ReadOrder.h"
+#include "RecordingChecks.h"
 #include "SaveImages.h"
 
 #include <QByteArray>
+
+#include <opencv2/imgcodecs.hpp>
 
 #include <algorithm>
 #include <chrono>
@@ -43,35 +47,102 @@ void fail(const std::string& text)
     std::fprintf(stderr, "camera-host: %s\n", text.c_str());
 }
 
-// Capture folders the module's own walk finds for `param`; -1 when it cannot.
-int countCaptureFolders(const std::string& param)
-{
-    const ParamParse parse = parseParam(param);
-    if (parse.error != ParamError::None)
-        return -1;
+// What the replay is of, found with the module's own folder walk: a fresh
+// module grabs the capture folders in this order, one per frame, so frame n
+// comes from folders[(n - 1) % folders.size()].
+struct Plan {
+    ParamParse param;
     std::vector<std::string> folders;
-    std::string error;
-    if (!collectFolders(parse.rootFolder, folders, error))
-        return -1;
-    return static_cast<int>(folders.size());
-}
+    int frames = 0;
+};
 
-// --frames, or --cycles (default 1) times the number of capture folders.
-bool frameCount(const Options& options, int& frames)
+// False, after saying why, when the replay could only give empty frames
+// because the root holds no capture folder, or the walk fails.
+bool planReplay(const Options& options, Plan& plan)
 {
-    if (options.frames > 0) {
-        frames = options.frames;
-        return true;
-    }
-    const int folders = countCaptureFolders(options.param);
-    if (folders <= 0) {
-        fail(folders == 0 ? "the recording holds no capture folder, so a cycle has no frame; give --frames"
-                          : "cannot count the capture folders of \"" + options.param + "\"; give --frames");
+    plan.param = parseParam(options.param);
+    std::string error;
+    if (plan.param.error != ParamError::None || !collectFolders(plan.param.rootFolder, plan.folders, error)) {
+        fail("cannot list the capture folders of \"" + options.param + "\"" + (error.empty() ? "" : ": " + error));
         return false;
     }
-    const long long wanted = static_cast<long long>(folders) * std::max(1, options.cycles);
-    frames = static_cast<int>(std::min<long long>(wanted, 100000000));
+    const std::string noCaptures = rootWithoutCapturesProblem(plan.param.rootFolder, plan.folders.size());
+    if (!noCaptures.empty()) {
+        fail(noCaptures);
+        return false;
+    }
+    const std::string unknownCamera = unknownCameraProblem(plan.param.cameraName);
+    if (!unknownCamera.empty())
+        fail("warning: " + unknownCamera);
+    // --frames, or --cycles (default 1) times the number of capture folders.
+    const long long wanted = options.frames > 0 ? options.frames
+                                                : static_cast<long long>(plan.folders.size()) * std::max(1, options.cycles);
+    plan.frames = static_cast<int>(std::min<long long>(wanted, 100000000));
     return true;
+}
+
+// The contact sheet's words for frame `number`: its capture folder (below
+// the root) and, per image, the camera1 kind or the file name.
+struct FrameNames {
+    std::string folder;
+    std::vector<std::string> images;
+};
+
+std::string kindName(const std::string& path)
+{
+    for (const char* kind : kCamera1Kinds) {
+        if (path.find(kind) != std::string::npos) {
+            std::string name = kind;  // "VexoShapeImage1" -> "Shape1"
+            name.erase(0, 4);
+            name.erase(name.find("Image"), 5);
+            return name;
+        }
+    }
+    return {};
+}
+
+FrameNames frameNames(const Plan& plan, int number)
+{
+    FrameNames names;
+    const std::string& folder = plan.folders[static_cast<std::size_t>(number - 1) % plan.folders.size()];
+    names.folder = std::filesystem::path(folder).lexically_relative(plan.param.rootFolder).string();
+    const CameraMode mode = cameraModeOf(plan.param.cameraName);
+    for (const std::string& path : planFrame(folder, plan.param.cameraName))
+        names.images.push_back(mode == CameraMode::Camera1 ? kindName(path)
+                                                           : std::filesystem::path(path).filename().string());
+    return names;
+}
+
+// A --sheet that cannot be written is refused before the replay: its folder
+// must exist and the ending must be one OpenCV writes.
+bool checkSheetPath(const std::string& file)
+{
+    const std::filesystem::path path(file);
+    const std::filesystem::path folder = path.parent_path().empty() ? "." : path.parent_path();
+    std::error_code ec;
+    std::string problem;
+    if (!std::filesystem::is_directory(folder, ec))
+        problem = "the folder " + folder.string() + " does not exist";
+    else if (std::filesystem::is_directory(path, ec))
+        problem = "it is a folder";
+    else if (!cv::haveImageWriter(file))
+        problem = "OpenCV writes no image file named so; end the name in .png";
+    if (problem.empty())
+        return true;
+    fail("cannot write the contact sheet " + file + ": " + problem);
+    return false;
+}
+
+// The module built beside this host, or else the installed one.
+std::string defaultModule()
+{
+    const std::string besideHost = defaultModulePath();
+    const std::filesystem::path host = executablePath();
+    std::error_code ec;
+    if (std::filesystem::exists(besideHost, ec) || host.empty())
+        return besideHost;
+    const std::filesystem::path installed = host.parent_path() / INSTALLED_MODULE_FROM_HOST;
+    return std::filesystem::exists(installed, ec) ? installed.lexically_normal().string() : besideHost;
 }
 
 FrameResult grabOne(Base& camera)
@@ -189,24 +260,27 @@ bool configure(Base& camera, const Options& options, ModuleMessages& messages)
 
 int runReplay(const Options& options)
 {
+    if (!options.sheetFile.empty() && !checkSheetPath(options.sheetFile))
+        return 1;
     ModuleMessages messages;
     HostedModule module;
-    const std::string modulePath = options.module.empty() ? defaultModulePath() : options.module;
+    const std::string modulePath = options.module.empty() ? defaultModule() : options.module;
     const bool loaded = module.load(modulePath);
     printModuleLines(messages.take(), options.verbose);
     if (!loaded) {
         fail(module.error());
         return 1;
     }
-    int frames = 0;
-    if (!configure(module.object(), options, messages) || !frameCount(options, frames))
+    Plan plan;
+    if (!configure(module.object(), options, messages) || !planReplay(options, plan))
         return 1;
+    const int frames = plan.frames;
     if (!options.saveFolder.empty() && !prepareSaveFolder(options.saveFolder))
         return 1;
 
     std::unique_ptr<ContactSheet> sheet;
     if (!options.sheetFile.empty())
-        sheet = std::make_unique<ContactSheet>(options.param + "   " + std::to_string(frames) + " frames");
+        sheet = std::make_unique<ContactSheet>(options.param + "   " + countOf(frames, "frame"));
     ProgressBar progress(frames, stderrIsTerminal() && frames > kFramesBeforeProgressBar);
     Totals totals;
     bool writesOk = true;
@@ -221,8 +295,11 @@ int runReplay(const Options& options)
         account(totals, frame);
         if (writesOk && !options.saveFolder.empty())
             writesOk = saveFrame(options, number, frame);
-        if (sheet)
-            sheet->addFrame(number, frame.images, !frame.grabbed);
+        if (sheet) {
+            // Rows past the sheet's last are only counted: no need to list their folders.
+            const FrameNames names = number <= SheetLayout::kMaxRows ? frameNames(plan, number) : FrameNames{};
+            sheet->addFrame(number, frame.images, !frame.grabbed, names.folder, names.images);
+        }
         progress.show(number);
     }
     progress.clear();
@@ -238,6 +315,9 @@ int runReplay(const Options& options)
         }
     }
     if (totals.failedGrabs > 0)
-        fail(std::to_string(totals.failedGrabs) + " of " + std::to_string(totals.frames) + " grabs failed");
-    return totals.failedGrabs == 0 && writesOk ? 0 : 1;
+        fail(std::to_string(totals.failedGrabs) + " of " + countOf(totals.frames, "grab") + " failed");
+    if (totals.images == 0)
+        fail("no frame held an image: the module found no file for \"" + plan.param.cameraName +
+             "\" in any capture folder (camera-host inspect shows which files it reads)");
+    return totals.failedGrabs == 0 && totals.images > 0 && writesOk ? 0 : 1;
 }

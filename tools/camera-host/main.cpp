@@ -5,13 +5,38 @@
 
 #include "Inspect.h"
 #include "Options.h"
+#include "ProjectVersion.h"
 #include "Replay.h"
+
+#include <QtGlobal>
+
+#include <opencv2/core/utility.hpp>
+#include <opencv2/core/version.hpp>
 
 #include <cstdio>
 #include <exception>
 #include <string>
 
 namespace {
+
+void printVersion()
+{
+    std::printf("camera-host %s\n", PROJECT_VERSION_TEXT);
+    std::printf("Qt          built with %s, running with %s\n", QT_VERSION_STR, qVersion());
+    std::printf("OpenCV      built with %s, running with %s\n", CV_VERSION, cv::getVersionString().c_str());
+}
+
+const char* helpText(const Options& options)
+{
+    switch (options.helpFor) {
+    case Options::Command::Replay:
+        return kReplayHelp;
+    case Options::Command::Inspect:
+        return kInspectHelp;
+    default:
+        return kUsage;
+    }
+}
 
 int dispatch(int argc, const char* const argv[])
 {
@@ -26,11 +51,14 @@ int dispatch(int argc, const char* const argv[])
         return runReplay(options);
     case Options::Command::Inspect:
         return runInspect(options);
+    case Options::Command::Version:
+        printVersion();
+        return 0;
     case Options::Command::Help:
     case Options::Command::None:
         break;
     }
-    std::printf("%s", kUsage);
+    std::printf("%s", helpText(options));
     return 0;
 }
 

@@ -133,12 +133,25 @@ bool prepareRoot(const fs::path& root)
     return true;
 }
 
+const char kUsage[] =
+    "usage: make-sample-recording DIR\n"
+    "\n"
+    "Writes a small sample recording (about 6 MB) into DIR, which must be new or empty:\n"
+    "eight capture folders of a synthetic part with the images of camera1, camera2,\n"
+    "camera3P and camera3N. The same bytes on every run.\n"
+    "\n"
+    "exit status: 0 written, 1 DIR not empty or not writable, 2 bad command line\n";
+
 }  // namespace
 
 int main(int argc, char* argv[])
 {
+    if (argc == 2 && (std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h")) {
+        std::printf("%s", kUsage);
+        return 0;
+    }
     if (argc != 2 || std::string(argv[1]).empty() || argv[1][0] == '-') {
-        std::fprintf(stderr, "usage: make-sample-recording DIR   (DIR must be new or empty)\n");
+        std::fprintf(stderr, "make-sample-recording: give one folder\n\n%s", kUsage);
         return 2;
     }
     const fs::path root = argv[1];

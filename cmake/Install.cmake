@@ -1,0 +1,72 @@
+# What `cmake --install` puts where (GNU folders under the prefix), the CMake
+# package and pkg-config file a host project finds it by, and the Debian
+# package `cpack -G DEB` makes of the same files:
+#   <libdir>/Qz_VirtualCamera_ReadFile/Qz_VirtualCamera_ReadFile.so   the module, in a folder of its own
+#   <libdir>/libQz_CameraModuleBase.a, <includedir>/Qz_VirtualCamera_ReadFile/Base.h   the interface
+#   <libdir>/cmake/Qz_VirtualCamera_ReadFile/, <libdir>/pkgconfig/   how a host finds them
+#   <bindir>/camera-host, make-sample-recording; <docdir>/ README, CHANGELOG, docs, the example host
+include(CMakePackageConfigHelpers)
+
+set(PACKAGE_NAME Qz_VirtualCamera_ReadFile)
+set(PACKAGE_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/${PACKAGE_NAME})
+set(MODULE_INSTALL_FILE ${MODULE_INSTALL_DIR}/Qz_VirtualCamera_ReadFile${CMAKE_SHARED_LIBRARY_SUFFIX})
+
+install(TARGETS Qz_VirtualCamera_ReadFile
+  LIBRARY DESTINATION ${MODULE_INSTALL_DIR}
+  RUNTIME DESTINATION ${MODULE_INSTALL_DIR})
+install(TARGETS base_interface EXPORT ${PACKAGE_NAME}Targets
+  ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR})
+install(FILES ${PROJECT_SOURCE_DIR}/interface/Base.h
+  DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/Qz_VirtualCamera_ReadFile)
+install(TARGETS camera-host make-sample-recording RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/CHANGELOG.md
+  DESTINATION ${CMAKE_INSTALL_DOCDIR})
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs/ DESTINATION ${CMAKE_INSTALL_DOCDIR}/docs)
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/examples/ DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
+
+# find_package(Qz_VirtualCamera_ReadFile CONFIG REQUIRED) gives the target
+# Qz_VirtualCamera_ReadFile::Base and the module's installed path in
+# Qz_VirtualCamera_ReadFile_MODULE.
+install(EXPORT ${PACKAGE_NAME}Targets NAMESPACE ${PACKAGE_NAME}:: DESTINATION ${PACKAGE_CMAKE_DIR})
+configure_package_config_file(${CMAKE_CURRENT_LIST_DIR}/PackageConfig.cmake.in
+  ${CMAKE_BINARY_DIR}/package/${PACKAGE_NAME}Config.cmake
+  INSTALL_DESTINATION ${PACKAGE_CMAKE_DIR}
+  PATH_VARS MODULE_INSTALL_FILE)
+write_basic_package_version_file(${CMAKE_BINARY_DIR}/package/${PACKAGE_NAME}ConfigVersion.cmake
+  COMPATIBILITY SameMajorVersion)
+install(FILES ${CMAKE_BINARY_DIR}/package/${PACKAGE_NAME}Config.cmake
+  ${CMAKE_BINARY_DIR}/package/${PACKAGE_NAME}ConfigVersion.cmake
+  DESTINATION ${PACKAGE_CMAKE_DIR})
+
+# pkg-config, relative to its own folder so the prefix can move.
+file(RELATIVE_PATH PKGCONFIG_TO_PREFIX /prefix/${CMAKE_INSTALL_LIBDIR}/pkgconfig /prefix)
+configure_file(${CMAKE_CURRENT_LIST_DIR}/package.pc.in ${CMAKE_BINARY_DIR}/package/${DEB_PACKAGE_NAME}.pc @ONLY)
+install(FILES ${CMAKE_BINARY_DIR}/package/${DEB_PACKAGE_NAME}.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+
+# The Debian package: `cpack -G DEB` in the build folder. Depends comes from
+# the shared libraries the binaries link (dpkg-shlibdeps, from dpkg-dev).
+set(PACKAGE_MAINTAINER "Virtual camera maintainers <maintainers@users.noreply.c-seed-cdf33d1a.example>"
+  CACHE STRING "Maintainer field of the Debian package")
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME ${DEB_PACKAGE_NAME})
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
+  "Virtual camera module (Qt ${QT_MAJOR_VERSION}): replays recorded images as a camera")
+set(CPACK_PACKAGE_DESCRIPTION
+  "A camera module that a machine-vision host loads like a camera driver; it replays image files recorded one folder per capture, in an endless loop. With camera-host, make-sample-recording, the interface header and the CMake package for host projects.")
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER ${PACKAGE_MAINTAINER})
+set(CPACK_DEBIAN_PACKAGE_SECTION devel)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_STRIP_FILES ON)  # debug information stays in the build folder
+# Building a host against the package needs the development files of the same Qt and OpenCV.
+if(QT_MAJOR_VERSION EQUAL 6)
+  set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-base-dev, libopencv-dev")
+  set(CPACK_DEBIAN_PACKAGE_CONFLICTS qz-virtualcamera-readfile)
+else()
+  set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qtbase5-dev, libopencv-dev")
+  set(CPACK_DEBIAN_PACKAGE_CONFLICTS qz-virtualcamera-readfile-qt6)
+endif()
+set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR}/package)
+include(CPack)
