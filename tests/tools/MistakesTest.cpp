@@ -3,6 +3,7 @@
 // written, asking for help or the version. Each answer names the cause and
 // ends with the documented exit status.
 
+#include "BuiltModule.h"
 #include "ProjectVersion.h"
 #include "ToolRun.h"
 
@@ -46,14 +47,14 @@ TEST_P(RootWithoutCaptures, ReplayAndInspectSaySoAndFail)
     const RootCase& c = GetParam();
     TempFolder recording;
     writeFlatRecording(recording.path(), c.imagesInRoot);
-    const std::string param = "camera1,a,1," + recording.path().string();
+    const std::string param = "camera1,a,1," + recording.path();
     std::vector<std::string> replayArgs{"replay", "--param", param};
     replayArgs.insert(replayArgs.end(), c.extraArgs.begin(), c.extraArgs.end());
 
     for (const auto& args : {replayArgs, std::vector<std::string>{"inspect", "--param", param}}) {
         const ToolResult run = runTool(CAMERA_HOST, args);
         EXPECT_EQ(run.exitCode, 1) << args[0] << "\n" << run.out << run.err;
-        EXPECT_NE(run.err.find(recording.path().string() + " holds no capture folder"), std::string::npos)
+        EXPECT_NE(run.err.find(recording.path() + " holds no capture folder"), std::string::npos)
             << args[0] << ": " << run.err;
         const std::string imageCount = "it holds " + std::to_string(c.imagesInRoot) +
                                        (c.imagesInRoot == 1 ? " image file itself" : " image files itself");
@@ -89,7 +90,7 @@ TEST(Replay, KnownCameraWithoutFilesFailsWhenNoFrameHeldAnImage)
     TempFolder recording;
     writeImage(recording.path(), "c1/camera2_Intensity.bmp", kGrey);
     const ToolResult run =
-        runTool(CAMERA_HOST, {"replay", "--param", "camera3P,a,1," + recording.path().string(), "--quiet"});
+        runTool(CAMERA_HOST, {"replay", "--param", "camera3P,a,1," + recording.path(), "--quiet"});
     EXPECT_EQ(run.exitCode, 1) << run.out << run.err;
     EXPECT_NE(run.err.find("no frame held an image"), std::string::npos) << run.err;
     EXPECT_EQ(run.err.find("is none of"), std::string::npos) << "camera3P is a known name: " << run.err;
@@ -102,9 +103,9 @@ TEST(Replay, SheetThatCannotBeWrittenIsRefusedBeforeAnyFrame)
         std::string sheet;
         std::string reason;
     };
-    for (const Case& c : {Case{out / "no/such/folder/sheet.png", "does not exist"},
-                          Case{out.path().string(), "it is a folder"},
-                          Case{out / "sheet.unknownending", "end the name in .png"}}) {
+    for (const Case& c : {Case{out.at("no/such/folder/sheet.png"), "does not exist"},
+                          Case{out.path(), "it is a folder"},
+                          Case{out.at("sheet.unknownending"), "end the name in .png"}}) {
         const ToolResult run =
             runTool(CAMERA_HOST, {"replay", "--param", "camera1,a,1," + sampleRecording(), "--sheet", c.sheet});
         EXPECT_EQ(run.exitCode, 1) << c.sheet << "\n" << run.err;
@@ -153,25 +154,25 @@ TEST(Version, HostPrintsItsQtAndOpenCvAndTheModuleFileCarriesIt)
     EXPECT_NE(run.out.find(std::string("OpenCV      built with ") + CV_VERSION + ", running with "), std::string::npos)
         << run.out;
 
-    std::ifstream module(MODULE_FILE, std::ios::binary);
-    ASSERT_TRUE(module) << MODULE_FILE;
+    std::ifstream module(builtModulePath(), std::ios::binary);
+    ASSERT_TRUE(module) << builtModulePath();
     const std::string bytes{std::istreambuf_iterator<char>(module), std::istreambuf_iterator<char>()};
     EXPECT_NE(bytes.find(std::string("Qz_VirtualCamera_ReadFile version ") + PROJECT_VERSION_TEXT +
                          " (built with Qt " + QT_VERSION_STR + ", OpenCV " + CV_VERSION + ")"),
               std::string::npos)
-        << "the version text is missing from " << MODULE_FILE;
+        << "the version text is missing from " << builtModulePath();
 }
 
 TEST(Inspect, CountsSayOneOrMany)
 {
     TempFolder recording;
     writeImage(recording.path(), "c1/camera3N_Image.bmp", kGrey);
-    const ToolResult one = runTool(CAMERA_HOST, {"inspect", "--param", "camera3N,a,1," + recording.path().string()});
+    const ToolResult one = runTool(CAMERA_HOST, {"inspect", "--param", "camera3N,a,1," + recording.path()});
     EXPECT_EQ(one.exitCode, 0) << one.out << one.err;
     EXPECT_NE(one.out.find("\n1 capture, 1 file to read, 0 warnings\n"), std::string::npos) << one.out;
     writeImage(recording.path(), "c2/camera3N_Image.bmp", kGrey);
     writeImage(recording.path(), "c2/camera3N_Image2.bmp", kGrey);
-    const ToolResult more = runTool(CAMERA_HOST, {"inspect", "--param", "camera3N,a,1," + recording.path().string()});
+    const ToolResult more = runTool(CAMERA_HOST, {"inspect", "--param", "camera3N,a,1," + recording.path()});
     EXPECT_NE(more.out.find("\n2 captures, 3 files to read, 0 warnings\n"), std::string::npos) << more.out;
 }
 

@@ -26,6 +26,8 @@ private:
     std::string error_;
 };
 
-// The module built beside the running host: <build>/modules/<module file>
-// when the host is <build>/bin/camera-host.
+// The module a host finds from its own path: the one built beside it
+// (<build>/modules/<module file> for <build>/bin/camera-host), or else the
+// installed one (<prefix>/<libdir>/Qz_VirtualCamera_ReadFile/<module file>
+// for <prefix>/<bindir>/camera-host).
 std::string defaultModulePath();

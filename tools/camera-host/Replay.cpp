@@ -133,18 +133,6 @@ bool checkSheetPath(const std::string& file)
     return false;
 }
 
-// The module built beside this host, or else the installed one.
-std::string defaultModule()
-{
-    const std::string besideHost = defaultModulePath();
-    const std::filesystem::path host = executablePath();
-    std::error_code ec;
-    if (std::filesystem::exists(besideHost, ec) || host.empty())
-        return besideHost;
-    const std::filesystem::path installed = host.parent_path() / INSTALLED_MODULE_FROM_HOST;
-    return std::filesystem::exists(installed, ec) ? installed.lexically_normal().string() : besideHost;
-}
-
 FrameResult grabOne(Base& camera)
 {
     FrameResult frame;
@@ -264,7 +252,7 @@ int runReplay(const Options& options)
         return 1;
     ModuleMessages messages;
     HostedModule module;
-    const std::string modulePath = options.module.empty() ? defaultModule() : options.module;
+    const std::string modulePath = options.module.empty() ? defaultModulePath() : options.module;
     const bool loaded = module.load(modulePath);
     printModuleLines(messages.take(), options.verbose);
     if (!loaded) {
