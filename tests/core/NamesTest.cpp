@@ -21,7 +21,10 @@ TEST(NtfsUpcase, SimpleUpperCaseMappingOfTheBmp)
         {0x00DF, 0x00DF},  // ß: no simple upper case
         {0x00B5, 0x039C},  // micro sign -> Greek capital mu
         {0x00D7, 0x00D7},  // multiplication sign, between the letters
-        {0x0101, 0x0100},  {0x0100, 0x0100},  {0x012F, 0x012E},  // every other unit
+        // Every other unit of a range: an upper-case letter between two
+        // lower-case ones maps to itself, not to the unit before it.
+        {0x0101, 0x0100},  {0x0100, 0x0100},  {0x0102, 0x0102},  {0x0103, 0x0102},  {0x012F, 0x012E},
+        {0x0134, 0x0134},  {0x0135, 0x0134},  // Ĵ ĵ, in the range from U+0133
         {0x0131, u'I'},    // dotless i -> ASCII I
         {0x017F, u'S'},    // long s -> ASCII S
         {0x01C5, 0x01C4},  {0x01C6, 0x01C4},  // title case and lower case Dž
@@ -83,6 +86,8 @@ const Pair kOrderedPairs[] = {
     // Not valid UTF-8: byte by byte, ASCII letters upper-cased.
     {"A", "\xC0\xAF"},                     // overlong "/", not taken as '/'
     {"\xC3\x80", "\xC0\xAF"},              // À is unit 0xC0, a prefix of C0 AF
+    {"A", "\xE0\x80\xAF"},                 // three-byte overlong "/"
+    {"A", "\xF0\x80\x80\xAF"},             // four-byte overlong "/"
     {"a\x80", "B"},                        // lone continuation byte
     {"A", "a\x80"},
     {"\x80", "\xC2\x80"},                  // both unit 0x80 first: bytes decide
