@@ -1,7 +1,7 @@
 // The smallest camera module for the loader's tests: `create` and `destory`
-// exported (default visibility; mingw exports every function when none is
-// marked), plus a count of live objects that shows whose static state a
-// loaded copy has.
+// exported (default visibility; on Windows StubCameraModule.def lists them),
+// plus a count of live objects that shows whose static state a loaded copy
+// has.
 class Base;
 
 namespace {
