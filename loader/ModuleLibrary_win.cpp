@@ -6,7 +6,7 @@
 
 namespace {
 
-std::string lastErrorText(const std::string& path)
+std::string lastErrorText()
 {
     const DWORD code = ::GetLastError();
     char* text = nullptr;
@@ -18,10 +18,11 @@ std::string lastErrorText(const std::string& path)
         ::LocalFree(text);
     while (!message.empty() && (message.back() == '\n' || message.back() == '\r' || message.back() == ' '))
         message.pop_back();
-    // Some system texts leave a "%1" where the file name goes.
+    // Some system texts leave a "%1" where the file name goes ("%1 is not a
+    // valid Win32 application."); the caller names the file before the text.
     const std::size_t insert = message.find("%1");
     if (insert != std::string::npos)
-        message.replace(insert, 2, path);
+        message.replace(insert, 2, "the file");
     return message;
 }
 
@@ -36,7 +37,7 @@ void* ModuleLibrary::loadSys(const std::string& path, std::string& reason)
     const UINT previousMode = ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
     HMODULE handle = ::LoadLibraryExW(fullPath.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
     if (!handle)
-        reason = lastErrorText(path);
+        reason = lastErrorText();
     ::SetErrorMode(previousMode);
     return handle;
 }

@@ -43,16 +43,30 @@ TEST(ModuleLibrary, MissingFileOrFolderIsNoSuchFile)
     }
 }
 
-TEST(ModuleLibrary, FileThatIsNoLibraryIsNamedWithTheSystemsReason)
+std::size_t timesIn(const std::string& text, const std::string& part)
+{
+    std::size_t times = 0;
+    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + part.size()))
+        ++times;
+    return times;
+}
+
+// The system's reason may name the file itself (dlerror starts with it, a
+// Windows text may hold it for "%1"): the file is named once all the same.
+TEST(ModuleLibrary, FileThatIsNoLibraryIsNamedOnceWithTheSystemsReason)
 {
     TempFolder folder;
     writeBytes(folder.path(), "text.dll", "this is text, not a library\n");
     const std::string path = folder.at("text.dll");
-    ModuleLibrary library;
-    EXPECT_FALSE(library.open(path));
-    EXPECT_TRUE(startsWith(library.error(), path + ": ")) << library.error();
-    EXPECT_GT(library.error().size(), path.size() + 2) << "no reason given";
-    EXPECT_FALSE(library.loaded());
+    for (const bool privateCopy : {false, true}) {
+        ModuleLibrary library;
+        EXPECT_FALSE(privateCopy ? library.openPrivateCopy(path) : library.open(path));
+        EXPECT_TRUE(startsWith(library.error(), path + ": ")) << library.error();
+        EXPECT_EQ(timesIn(library.error(), path), 1u) << library.error();
+        EXPECT_EQ(timesIn(library.error(), "text.dll"), 1u) << library.error();
+        EXPECT_GT(library.error().size(), path.size() + 2) << "no reason given";
+        EXPECT_FALSE(library.loaded());
+    }
 }
 
 TEST(ModuleLibrary, SymbolsAreFoundByNameAndAMissingOneIsNamed)
