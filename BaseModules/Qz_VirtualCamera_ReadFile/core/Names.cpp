@@ -49,6 +49,10 @@ std::size_t sequenceLength(const std::string& text, std::size_t at)
 bool isValidUtf8(const std::string& text)
 {
     for (std::size_t at = 0; at < text.size();) {
+        if (static_cast<unsigned char>(text[at]) < 0x80) {  // most names are ASCII
+            ++at;
+            continue;
+        }
         const std::size_t length = sequenceLength(text, at);
         if (length == 0)
             return false;
@@ -57,16 +61,71 @@ bool isValidUtf8(const std::string& text)
     return true;
 }
 
-void appendUtf16(char32_t code, std::u16string& units)
-{
-    if (code < 0x10000) {
-        units += ntfsUpcase(static_cast<char16_t>(code));
-        return;
+// The upper-cased UTF-16 units of a name, one at a time and without copying
+// it: the one definition of what names are compared by.
+class SortUnits {
+public:
+    explicit SortUnits(const std::string& name) : name(name), byBytes(!isValidUtf8(name)) {}
+
+    // The next unit; false past the last.
+    bool next(char16_t& unit)
+    {
+        if (low != 0) {
+            unit = low;
+            low = 0;
+            return true;
+        }
+        if (at >= name.size())
+            return false;
+        const auto lead = static_cast<unsigned char>(name[at]);
+        if (byBytes || lead < 0x80) {
+            unit = upperAscii(name[at++]);
+            return true;
+        }
+        const std::size_t length = sequenceLength(name, at);
+        char32_t code = lead & (0xFF >> (length + 1));
+        for (std::size_t i = 1; i < length; ++i)
+            code = (code << 6) | (static_cast<unsigned char>(name[at + i]) & 0x3F);
+        at += length;
+        if (code < 0x10000) {
+            unit = ntfsUpcase(static_cast<char16_t>(code));
+            return true;
+        }
+        // A surrogate pair; NTFS upper-cases each unit, and surrogates have none.
+        code -= 0x10000;
+        unit = static_cast<char16_t>(0xD800 + (code >> 10));
+        low = static_cast<char16_t>(0xDC00 + (code & 0x3FF));
+        return true;
     }
-    // A surrogate pair; NTFS upper-cases each unit, and surrogates have none.
-    code -= 0x10000;
-    units += static_cast<char16_t>(0xD800 + (code >> 10));
-    units += static_cast<char16_t>(0xDC00 + (code & 0x3FF));
+
+private:
+    const std::string& name;
+    const bool byBytes;  // not valid UTF-8: each byte one unit
+    std::size_t at = 0;
+    char16_t low = 0;  // second unit of a surrogate pair, still to come
+};
+
+// Below, equal or above zero as the upper-cased units of `a` sort before, the
+// same as or after those of `b`: unit by unit, a prefix first.
+int compareUnits(SortUnits a, SortUnits b)
+{
+    for (;;) {
+        char16_t unitA = 0;
+        char16_t unitB = 0;
+        const bool moreA = a.next(unitA);
+        const bool moreB = b.next(unitB);
+        if (!moreA || !moreB)
+            return static_cast<int>(moreA) - static_cast<int>(moreB);
+        if (unitA != unitB)
+            return unitA < unitB ? -1 : 1;
+    }
+}
+
+// The entry order once the units are compared: names equal once upper-cased
+// go by their exact bytes.
+bool lessByUnitsThenBytes(int unitOrder, const std::string& a, const std::string& b)
+{
+    return unitOrder != 0 ? unitOrder < 0 : a < b;
 }
 
 }  // namespace
@@ -90,33 +149,15 @@ std::u16string ntfsSortKey(const std::string& name)
 {
     std::u16string key;
     key.reserve(name.size());
-    if (!isValidUtf8(name)) {
-        for (const char byte : name)
-            key += static_cast<char16_t>(upperAscii(byte));
-        return key;
-    }
-    for (std::size_t at = 0; at < name.size();) {
-        const auto lead = static_cast<unsigned char>(name[at]);
-        if (lead < 0x80) {
-            key += static_cast<char16_t>(upperAscii(name[at++]));
-            continue;
-        }
-        const std::size_t length = sequenceLength(name, at);
-        char32_t code = lead & (0xFF >> (length + 1));
-        for (std::size_t i = 1; i < length; ++i)
-            code = (code << 6) | (static_cast<unsigned char>(name[at + i]) & 0x3F);
-        appendUtf16(code, key);
-        at += length;
-    }
+    SortUnits units(name);
+    for (char16_t unit = 0; units.next(unit);)
+        key += unit;
     return key;
 }
 
 bool ntfsNameLess(const std::string& a, const std::string& b)
 {
-    const std::u16string keyA = ntfsSortKey(a);
-    const std::u16string keyB = ntfsSortKey(b);
-    const int units = keyA.compare(keyB);  // unit by unit, a prefix first
-    return units != 0 ? units < 0 : a < b;  // equal once upper-cased: exact bytes decide
+    return lessByUnitsThenBytes(compareUnits(SortUnits(a), SortUnits(b)), a, b);
 }
 
 std::vector<std::size_t> ntfsOrderOf(const std::vector<std::string>& names)
@@ -130,8 +171,7 @@ std::vector<std::size_t> ntfsOrderOf(const std::vector<std::string>& names)
     for (std::size_t i = 0; i < order.size(); ++i)
         order[i] = i;
     std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
-        const int units = keys[a].compare(keys[b]);
-        return units != 0 ? units < 0 : names[a] < names[b];
+        return lessByUnitsThenBytes(keys[a].compare(keys[b]), names[a], names[b]);
     });
     return order;
 }

@@ -28,7 +28,7 @@ bool ntfsNameLess(const std::string& a, const std::string& b);
 std::u16string ntfsSortKey(const std::string& name);
 
 // Indices of `names` in ntfsNameLess order; faster than sorting with
-// ntfsNameLess, which converts both names at every comparison.
+// ntfsNameLess, which decodes both names at every comparison.
 std::vector<std::size_t> ntfsOrderOf(const std::vector<std::string>& names);
 
 // True when `name` ends in `ending`, upper and lower case alike (ASCII).
