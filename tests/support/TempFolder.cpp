@@ -45,7 +45,7 @@ std::string TempFolder::at(const std::string& relative) const
 void TempFolder::make(const std::vector<std::string>& entries) const
 {
     for (const std::string& entry : entries) {
-        const fs::path path = at(entry);
+        const fs::path path = fs::u8path(at(entry));  // names in UTF-8 on every platform
         if (entry.back() == '/') {
             fs::create_directories(path);
             continue;

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <map>
 #include <system_error>
 
 namespace fs = std::filesystem;
@@ -16,16 +17,35 @@ struct Pending {
     std::size_t depth;  // 0 for the root
 };
 
+// What an entry is, links followed; on its own path type (wide on Windows).
+EntryStatus statusOf(const fs::directory_entry& entry)
+{
+    std::error_code followError;
+    const fs::file_status target = fs::status(entry.path(), followError);
+    if (!followError)
+        return {fs::is_directory(target) ? EntryKind::Folder : EntryKind::File, {}};
+    std::error_code ownError;
+    if (fs::is_symlink(fs::symlink_status(entry.path(), ownError)))
+        return {EntryKind::BrokenLink, followError};
+    if (target.type() == fs::file_type::not_found)
+        return {EntryKind::Missing, followError};
+    return {EntryKind::Unknown, followError};
+}
+
 // Folder entries of `folder`, in the order the home platform lists them.
 std::vector<fs::path> subFolders(const fs::path& folder, const LogSink& log)
 {
+    // Each folder keeps the path the listing gave: a name taken out as a
+    // narrow string and joined back may not name the same entry on Windows.
+    std::map<std::string, fs::path> byName;  // UTF-8 name, for the order only
     std::vector<std::string> names;
     std::vector<std::string> brokenLinks;
     for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
-        const EntryStatus status = entryStatusOf(entry.path().string());
+        const EntryStatus status = statusOf(entry);
         switch (status.kind) {
         case EntryKind::Folder:
-            names.push_back(entry.path().filename().string());
+            names.push_back(entry.path().filename().u8string());
+            byName.emplace(names.back(), entry.path());
             break;
         case EntryKind::BrokenLink:
             brokenLinks.push_back(brokenLinkWarning(entry.path().string(), status.error));
@@ -45,7 +65,7 @@ std::vector<fs::path> subFolders(const fs::path& folder, const LogSink& log)
     std::vector<fs::path> paths;
     paths.reserve(names.size());
     for (const std::string& name : names)
-        paths.push_back(folder / name);
+        paths.push_back(byName.at(name));
     return paths;
 }
 
