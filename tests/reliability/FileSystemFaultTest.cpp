@@ -3,14 +3,13 @@
 // folder trees deeper than any recording. Each grab still ends with what is
 // there, and the replay goes on.
 
+#include "AsNobody.h"
 #include "ModuleHost.h"
 
 #include <pwd.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -79,47 +78,6 @@ TEST_F(FileSystemFault, RootRemovedAfterInitGivesEmptyGrabsUntilItIsBack)
         expectEmptyGrab();
     fs::rename(rec.root() + ".away", rec.root());
     EXPECT_EQ(host.grab(), frameOf(1));
-}
-
-// Runs `check` as the unprivileged user "nobody" in a child process: root
-// reads every file whatever its mode, so unreadable files need another user.
-// Returns what the child reported as failed (empty when all held). A check
-// that hangs is ended by an alarm after kChildSeconds.
-const unsigned kChildSeconds = 5;
-
-std::string asNobody(const std::function<std::string()>& check)
-{
-    const passwd* nobody = ::getpwnam("nobody");
-    if (!nobody)
-        return "skip: no user \"nobody\" to drop privileges to";
-    int report[2];
-    if (::pipe(report) != 0)
-        return "pipe failed";
-    const pid_t child = ::fork();
-    if (child == 0) {
-        ::alarm(kChildSeconds);
-        ::close(report[0]);
-        std::string failure;
-        if (::setgid(nobody->pw_gid) != 0 || ::setuid(nobody->pw_uid) != 0)
-            failure = "cannot drop privileges";
-        else
-            failure = check();
-        const ssize_t written = ::write(report[1], failure.data(), failure.size());
-        ::_exit(written == static_cast<ssize_t>(failure.size()) ? 0 : 1);
-    }
-    ::close(report[1]);
-    std::string failure;
-    char buffer[512];
-    for (ssize_t got; (got = ::read(report[0], buffer, sizeof buffer)) > 0;)
-        failure.append(buffer, static_cast<std::size_t>(got));
-    ::close(report[0]);
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    if (WIFSIGNALED(status) && WTERMSIG(status) == SIGALRM)
-        failure += " (the check never finished: stopped after " + std::to_string(kChildSeconds) + " s)";
-    else if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        failure += " (child ended with status " + std::to_string(status) + ")";
-    return failure;
 }
 
 // A file and a capture folder made unreadable between init and run: the file
