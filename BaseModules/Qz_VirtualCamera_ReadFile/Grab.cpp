@@ -2,6 +2,7 @@
 
 #include "GrabHandOff.h"
 
+#include "FileStatus.h"
 #include "ModuleLog.h"
 #include "ModuleState.h"
 #include "Names.h"
@@ -27,18 +28,41 @@ std::function<void()>& grabFault()
     return fault;
 }
 
+// What became of one file of a frame, reported once the frame is decoded.
+struct FileOutcome {
+    FileKind kind = FileKind::Regular;
+    std::string error;  // the decoder threw, or the file could not be looked at
+};
+
 // A file that cannot be decoded gives an empty image. The decoder throws for
 // some broken files instead of returning nothing; that is the same case.
-cv::Mat decodeFile(const std::string& path, std::string& error)
+// Only a regular file is handed to the decoder: opening a FIFO blocks until
+// a writer comes, and a device may never end.
+cv::Mat decodeFile(const std::string& path, FileOutcome& outcome)
 {
     try {
+        outcome.kind = fileStatusOf(path, outcome.error).kind;
+        if (outcome.kind != FileKind::Regular)
+            return cv::Mat();
         return cv::imread(path, cv::IMREAD_UNCHANGED);
     } catch (const std::exception& e) {
-        error = e.what();
+        outcome.error = causeText(e.what());
     } catch (...) {
-        error = "unknown decoder failure";
+        outcome.error = "unknown decoder failure";
     }
     return cv::Mat();
+}
+
+void report(const std::string& path, const FileOutcome& outcome, const cv::Mat& image, CollectedLog& log)
+{
+    if (outcome.kind == FileKind::Missing)
+        log.warning("cannot read " + path + ": " + outcome.error + ", empty image in its place");
+    else if (outcome.kind != FileKind::Regular)
+        log.warning(path + " is " + describe(outcome.kind) + ", not a regular file: empty image in its place");
+    else if (!outcome.error.empty())
+        log.error("cannot decode " + path + ": " + outcome.error);
+    else if (image.empty())
+        log.warning("cannot decode " + path + ": no image the decoder can read, empty image in its place");
 }
 
 // Starts up to `count` helpers running `work`; fewer when the system will
@@ -80,10 +104,10 @@ std::vector<std::size_t> decodeOrder(const std::vector<std::string>& paths)
 // would cost two more thread switches and gain nothing. cv::parallel_for_
 // is not used: called from a thread that is new for every grab it leaves
 // close to 1 KB behind per grab.
-std::vector<cv::Mat> decodeFrame(const std::vector<std::string>& paths, GrabHandOff* handOff)
+std::vector<cv::Mat> decodeFrame(const std::vector<std::string>& paths, GrabHandOff* handOff, CollectedLog& log)
 {
     std::vector<cv::Mat> images(paths.size());
-    std::vector<std::string> errors(paths.size());
+    std::vector<FileOutcome> outcomes(paths.size());
     const std::vector<std::size_t> order = decodeOrder(paths);
     std::atomic<std::size_t> next{0};
     std::atomic<bool> outOfMemory{false};
@@ -91,7 +115,7 @@ std::vector<cv::Mat> decodeFrame(const std::vector<std::string>& paths, GrabHand
         try {
             for (std::size_t taken = next++; taken < order.size(); taken = next++) {
                 const std::size_t i = order[taken];
-                images[i] = decodeFile(paths[i], errors[i]);
+                images[i] = decodeFile(paths[i], outcomes[i]);
             }
         } catch (...) {
             outOfMemory = true;  // decodeFile catches everything else
@@ -112,21 +136,17 @@ std::vector<cv::Mat> decodeFrame(const std::vector<std::string>& paths, GrabHand
         handOff->withdraw(next, order.size());
     if (outOfMemory)
         throw std::bad_alloc();
-    for (std::size_t i = 0; i < paths.size(); ++i) {
-        if (!errors[i].empty())
-            logError("cannot decode " + paths[i] + ": " + errors[i]);
-        else if (images[i].empty())
-            logWarning("cannot decode " + paths[i] + ": no image the decoder can read, empty image in its place");
-    }
+    for (std::size_t i = 0; i < paths.size(); ++i)
+        report(paths[i], outcomes[i], images[i], log);
     return images;
 }
 
 // The cursor's folder, wrapping to the first when it is at or past the end.
-const std::string* currentFolder(ModuleState& state)
+const std::string* currentFolder(ModuleState& state, CollectedLog& log)
 {
     if (state.captureFolders.empty()) {
         if (!state.emptyRecordingReported)
-            logError("the recording holds no capture folder: " + state.rootFolder);
+            log.error("the recording holds no capture folder: " + state.rootFolder);
         state.emptyRecordingReported = true;
         return nullptr;
     }
@@ -144,23 +164,23 @@ std::string folderNameAt(const ModuleState& state)
 
 // Runs in the grab's catch blocks, so it must not throw, not even when
 // memory has run out.
-void reportDroppedFrame(const ModuleState& state, const char* cause) noexcept
+void reportDroppedFrame(const ModuleState& state, const char* cause, CollectedLog& log) noexcept
 {
     try {
-        logError(std::string("grab failed, frame dropped: ") + cause + ": " + folderNameAt(state));
+        log.error("grab failed, frame dropped: " + causeText(cause) + ": " + folderNameAt(state));
     } catch (...) {
     }
 }
 
-void readFrame(ModuleState& state, GrabHandOff* handOff)
+void readFrame(ModuleState& state, GrabHandOff* handOff, CollectedLog& log)
 {
     if (cameraModeOf(state.cameraName) == CameraMode::None)
         return;
-    const std::string* folder = currentFolder(state);
+    const std::string* folder = currentFolder(state, log);
     if (!folder)
         return;
-    const std::vector<std::string> paths = planFrame(*folder, state.cameraName, logWarning);
-    std::vector<cv::Mat> images = decodeFrame(paths, handOff);
+    const std::vector<std::string> paths = planFrame(*folder, state.cameraName, log.warnings());
+    std::vector<cv::Mat> images = decodeFrame(paths, handOff, log);
     state.imageBuffer.insert(state.imageBuffer.end(), images.begin(), images.end());
     if (grabFault())
         grabFault()();
@@ -173,19 +193,20 @@ void setGrabFaultForTesting(std::function<void()> fault)
     grabFault() = std::move(fault);
 }
 
-void grabFrame(GrabHandOff* handOff)
+void grabFrame(GrabHandOff* handOff, CollectedLog& log)
 {
     ModuleState& state = moduleState();
     const std::size_t buffered = state.imageBuffer.size();
+    log.clear();
     bool ok = true;
     try {
-        readFrame(state, handOff);
+        readFrame(state, handOff, log);
     } catch (const std::exception& e) {
         ok = false;
-        reportDroppedFrame(state, e.what());
+        reportDroppedFrame(state, e.what(), log);
     } catch (...) {
         ok = false;
-        reportDroppedFrame(state, "unknown error");
+        reportDroppedFrame(state, "unknown error", log);
     }
     if (!ok)
         state.imageBuffer.resize(buffered);

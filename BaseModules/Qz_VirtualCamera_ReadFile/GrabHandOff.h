@@ -6,8 +6,9 @@
 // without a helper thread started and ended for every grab.
 //
 // One grab at a time: run announces itself before it starts the grab's
-// thread and comes once; the grab offers at most one piece of work and
-// always ends with grabEnded, which the host thread waits for.
+// thread; the grab offers at most one piece of work and always ends with
+// grabEnded, which the host thread waits for. Should more than one caller
+// come and enter the work, withdraw waits for all of them to leave it.
 
 #include <atomic>
 #include <condition_variable>
@@ -31,8 +32,7 @@ public:
     // throw and must stay alive until withdraw has returned.
     void offer(const std::function<void()>& work);
     // Grab's thread: takes the offer back once nothing is left to take
-    // (`nextToTake` has reached `count`) and the host thread is not inside
-    // the work. Until then it waits, for the host thread to come or finish.
+    // (`nextToTake` has reached `count`) and no caller is inside the work. Until then it waits, for the host thread to come or finish.
     void withdraw(const std::atomic<std::size_t>& nextToTake, std::size_t count);
     // Grab's thread, last step of every grab: wakes a waiting host thread.
     void grabEnded() noexcept;
@@ -43,5 +43,5 @@ private:
     const std::function<void()>* offered = nullptr;
     bool expected = false;
     bool ended = false;
-    bool callerInside = false;
+    int callersInside = 0;
 };

@@ -6,5 +6,5 @@ MyThread::MyThread(void* userData) : QThread(nullptr), userData(userData) {}
 
 void MyThread::run()
 {
-    grabFrame(&handOff);
+    grabFrame(&handOff, log);
 }

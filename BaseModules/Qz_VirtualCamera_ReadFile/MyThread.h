@@ -1,6 +1,7 @@
 #pragma once
 
 #include "GrabHandOff.h"
+#include "ModuleLog.h"
 
 #include <QThread>
 
@@ -13,6 +14,8 @@ public:
 
     // Where the host thread that started a grab takes part in it.
     GrabHandOff& grabHandOff() { return handOff; }
+    // The last grab's log lines, for run to write on the host's thread.
+    CollectedLog& grabLog() { return log; }
 
 protected:
     void run() override;
@@ -20,4 +23,5 @@ protected:
 private:
     void* userData;  // kept for hosts' tooling, never read
     GrabHandOff handOff;
+    CollectedLog log;
 };

@@ -5,17 +5,18 @@
 // Parameter string: "camera,second,third,root" (see ParamParser.h). Each
 // run() reads the next capture folder's files for the camera and buffers
 // them; getImages() hands them over. All state is the loaded module's, shared
-// by every object that create() made.
+// by every object that create() made, and the calls that reach it take one
+// lock: calls from several threads behave as if made one after another.
 
 #include "Base.h"
-
-#include <atomic>
 
 class MyThread;
 
 class Qz_VirtualCamera_ReadFile : public Base {
 public:
     Qz_VirtualCamera_ReadFile();
+    // Waits for a run in progress on another thread (a host that disposes of
+    // the object during a grab waits for that grab).
     ~Qz_VirtualCamera_ReadFile() override;
 
     // Appends every buffered image, in grab order, behind the caller's
@@ -27,17 +28,15 @@ public:
     // previous list. False, with one "[ERROR] " line, on any bad input.
     bool init(void* context) override;
     // One grab; blocks until it is done, and meanwhile decodes some of the
-    // frame's files on the calling thread when the frame has several.
-    // False when the grab failed.
+    // frame's files on the calling thread when the frame has several. The
+    // grab's log lines are written on the calling thread, between the
+    // "run start" and "run end" lines. False when the grab failed.
     bool run() override;
 
 private:
     void startGrabAndHelp();
 
     MyThread* thread;
-    // run calls still inside this object; the destructor waits for them, so
-    // a host that disposes of the object during a grab waits for that grab.
-    std::atomic<int> runsInProgress{0};
 };
 
 // The module's only exported functions, resolved by name by hosts.
