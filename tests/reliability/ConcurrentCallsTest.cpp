@@ -10,7 +10,9 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <functional>
+#include <future>
 #include <memory>
 
 namespace {
@@ -18,17 +20,34 @@ namespace {
 const int kFolders = 5;
 const int kRunsPerThread = 40;
 
-// A host thread of the tests (a QThread: see HostMisuseTest.cpp).
-std::unique_ptr<QThread> hostThread(std::function<void()> body)
-{
-    return std::unique_ptr<QThread>(QThread::create(std::move(body)));
-}
+// Host threads of a test (QThreads: see HostMisuseTest.cpp). Each ends by
+// fulfilling a promise, which ThreadSanitizer sees, unlike QThread::wait, so
+// what a thread wrote is the test's to read once joinAll has returned.
+class HostThreads {
+public:
+    void start(std::function<void()> body)
+    {
+        auto done = std::make_shared<std::promise<void>>();
+        ends.push_back(done->get_future());
+        threads.emplace_back(QThread::create([body = std::move(body), done] {
+            body();
+            done->set_value();
+        }));
+        threads.back()->start();
+    }
+    void joinAll()
+    {
+        for (std::future<void>& end : ends)
+            ASSERT_EQ(end.wait_for(std::chrono::seconds(60)), std::future_status::ready)
+                << "a host thread did not end within 60 s";
+        for (const auto& thread : threads)
+            thread->wait();
+    }
 
-void waitFor(const std::vector<std::unique_ptr<QThread>>& threads)
-{
-    for (const auto& thread : threads)
-        ASSERT_TRUE(thread->wait(60000)) << "a host thread did not end within 60 s";
-}
+private:
+    std::vector<std::future<void>> ends;
+    std::vector<std::unique_ptr<QThread>> threads;
+};
 
 class ConcurrentCalls : public ModuleTest {
 protected:
@@ -73,15 +92,14 @@ TEST_F(ConcurrentCalls, TwoThreadsOnOneObjectGiveTheImagesOfAllTheirGrabs)
 {
     log.clear();
     std::atomic<int> failed{0};
-    std::vector<std::unique_ptr<QThread>> threads;
+    HostThreads threads;
     for (int t = 0; t < 2; ++t) {
-        threads.push_back(hostThread([&] {
+        threads.start([&] {
             for (int i = 0; i < kRunsPerThread; ++i)
                 failed += host.camera->run() ? 0 : 1;
-        }));
-        threads.back()->start();
+        });
     }
-    waitFor(threads);
+    threads.joinAll();
     EXPECT_EQ(failed, 0);
     EXPECT_EQ(identitiesOf(host.collect()), framesOf(2 * kRunsPerThread));
     expectRunLinesPaired(2 * kRunsPerThread);
@@ -94,22 +112,20 @@ TEST_F(ConcurrentCalls, GetImagesDuringRunsHandsOverWholeGrabs)
     std::atomic<bool> running{true};
     std::vector<int> collected;
     bool everyCollectWhole = true;
-    std::vector<std::unique_ptr<QThread>> threads;
-    threads.push_back(hostThread([&] {
+    HostThreads threads;
+    threads.start([&] {
         for (int i = 0; i < 2 * kRunsPerThread; ++i)
             host.camera->run();
         running = false;
-    }));
-    threads.push_back(hostThread([&] {
+    });
+    threads.start([&] {
         while (running) {
             const std::vector<int> got = identitiesOf(host.collect());
             everyCollectWhole = everyCollectWhole && got.size() % 2 == 0;
             collected.insert(collected.end(), got.begin(), got.end());
         }
-    }));
-    for (const auto& thread : threads)
-        thread->start();
-    waitFor(threads);
+    });
+    threads.joinAll();
     const std::vector<int> rest = identitiesOf(host.collect());
     collected.insert(collected.end(), rest.begin(), rest.end());
     EXPECT_TRUE(everyCollectWhole);
@@ -125,11 +141,11 @@ TEST_F(ConcurrentCalls, TwoObjectsOnTwoThreadsShareOneReplay)
     ASSERT_NE(second, nullptr);
     std::vector<std::vector<int>> collected(2);
     std::atomic<int> brokenGrabs{0};
-    std::vector<std::unique_ptr<QThread>> threads;
+    HostThreads threads;
     for (int t = 0; t < 2; ++t) {
         Base* object = t == 0 ? host.camera : second;
         std::vector<int>& mine = collected[t];
-        threads.push_back(hostThread([object, &mine, &brokenGrabs] {
+        threads.start([object, &mine, &brokenGrabs] {
             for (int i = 0; i < kRunsPerThread; ++i) {
                 object->run();
                 std::vector<cv::Mat> images;
@@ -140,10 +156,9 @@ TEST_F(ConcurrentCalls, TwoObjectsOnTwoThreadsShareOneReplay)
                 brokenGrabs += got.size() % 2;
                 mine.insert(mine.end(), got.begin(), got.end());
             }
-        }));
-        threads.back()->start();
+        });
     }
-    waitFor(threads);
+    threads.joinAll();
     host.module.destory(second);
     std::vector<int> all = collected[0];
     all.insert(all.end(), collected[1].begin(), collected[1].end());
@@ -161,24 +176,22 @@ TEST_F(ConcurrentCalls, TwoObjectsOnTwoThreadsShareOneReplay)
 TEST_F(ConcurrentCalls, DestoryOfOneObjectWhileAnotherRuns)
 {
     std::atomic<bool> running{true};
-    std::vector<std::unique_ptr<QThread>> threads;
-    threads.push_back(hostThread([&] {
+    HostThreads threads;
+    threads.start([&] {
         for (int i = 0; i < 2 * kRunsPerThread; ++i)
             host.camera->run();
         running = false;
-    }));
+    });
     int disposed = 0;
-    threads.push_back(hostThread([&] {
+    threads.start([&] {
         while (running || disposed == 0) {
             Base* other = host.module.create();
             other->run();
             host.module.destory(other);
             ++disposed;
         }
-    }));
-    for (const auto& thread : threads)
-        thread->start();
-    waitFor(threads);
+    });
+    threads.joinAll();
     EXPECT_GT(disposed, 0);
     EXPECT_EQ(identitiesOf(host.collect()), framesOf(2 * kRunsPerThread + disposed));
 }
