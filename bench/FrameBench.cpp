@@ -287,3 +287,24 @@ void measureFrameShape(ResultsTable& table, const FrameShape& shape, const std::
     const FrameTimes times = measureFrames(readers, rounds);
     reportShape(table, shape, readers, times, note);
 }
+
+void measureCallCost(ResultsTable& table, const FrameShape& shape, const std::string& scratch)
+{
+    ModuleHost host(scratch);
+    if (!host.start(replayParam(shape.cameraName, shape.root)))
+        throw std::runtime_error("module: " + host.error());
+    Base* object = host.object();
+    std::vector<cv::Mat> images;
+    const int calls = 200000;
+    std::vector<Sample> perBatch;
+    for (int batch = 0; batch < 11; ++batch) {
+        const Stopwatch stopwatch;
+        for (int i = 0; i < calls / 10; ++i)
+            object->getImages(images, nullptr);
+        perBatch.push_back(stopwatch.elapsed());
+    }
+    const double nanos = medianMicros(perBatch) * 1000.0 / (calls / 10);
+    table.section("a call with nobody else calling (getImages on an empty buffer)");
+    table.check("time per call, median of 11 batches of " + std::to_string(calls / 10), formatNumber(nanos, 0) + " ns",
+                "<= 1000 ns", nanos <= 1000.0);
+}

@@ -12,3 +12,8 @@
 // `note`, when not empty, is added to the shape's title in the table.
 void measureFrameShape(ResultsTable& table, const FrameShape& shape, const std::string& scratch, int rounds,
                        const std::string& note);
+
+// What a call that reaches the module's state costs with nobody else calling:
+// getImages on an empty buffer (entry guard, the module-wide lock, the empty
+// check), per call.
+void measureCallCost(ResultsTable& table, const FrameShape& shape, const std::string& scratch);

@@ -244,6 +244,8 @@ int runBenchmark(const Options& options)
             measureFrameShape(table, shape, scratch.path(), roundsFor(shape, options), "");
         }
     }
+    if (wanted("frames"))
+        measureCallCost(table, shapes.back(), scratch.path());
     if (wanted("memory")) {
         progress("measuring memory over " + std::to_string(options.memoryGrabs) + " grabs");
         measureMemory(table, shapes[0], options.memoryGrabs);
