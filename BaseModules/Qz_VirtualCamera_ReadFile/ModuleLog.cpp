@@ -79,6 +79,12 @@ void CollectedLog::warning(const std::string& text) noexcept
     keep(false, text);
 }
 
+void CollectedLog::append(const CollectedLog& other) noexcept
+{
+    for (const Line& line : other.lines)
+        keep(line.error, line.text);
+}
+
 LogSink CollectedLog::warnings()
 {
     return [this](const std::string& text) { warning(text); };

@@ -31,6 +31,8 @@ class CollectedLog {
 public:
     void error(const std::string& text) noexcept;
     void warning(const std::string& text) noexcept;
+    // Keeps `other`'s lines after these.
+    void append(const CollectedLog& other) noexcept;
     // A sink for the core that keeps its reports as warnings.
     LogSink warnings();
     // Writes every line, in order, on the calling thread, and forgets them.

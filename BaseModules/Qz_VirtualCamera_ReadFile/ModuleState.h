@@ -13,6 +13,7 @@
 #include <opencv2/core/mat.hpp>
 
 #include <atomic>
+#include <cstdint>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -31,6 +32,8 @@ struct ModuleState {
     std::atomic<bool> grabDone{false};        // raised at the end of every grab
     bool lastGrabOk = true;                   // written before grabDone is raised
     bool emptyRecordingReported = false;      // "no capture folder" logged once per init
+    std::uint64_t configuration = 0;          // counts setParam and init calls: a frame read
+                                              // ahead under another count is not used
 };
 
 ModuleState& moduleState();

@@ -1,10 +1,100 @@
 #include "MyThread.h"
 
-#include "Grab.h"
-
 MyThread::MyThread(void* userData) : QThread(nullptr), userData(userData) {}
+
+bool MyThread::startOnce()
+{
+    if (!isRunning())
+        start(QThread::InheritPriority);
+    return isRunning();
+}
+
+void MyThread::waitUntilIdle(std::unique_lock<std::mutex>& lock)
+{
+    changed.wait(lock, [this] { return job == Job::None && !busy; });
+}
+
+void MyThread::post(Job next, std::unique_lock<std::mutex>& lock)
+{
+    waitUntilIdle(lock);
+    job = next;
+    changed.notify_all();
+}
+
+bool MyThread::grab(ModuleState& state)
+{
+    if (!startOnce())
+        return false;
+    {
+        std::unique_lock<std::mutex> lock(mutex);
+        waitUntilIdle(lock);
+        ahead = ReadAhead();  // at most one frame beside the buffer
+        grabState = &state;
+        handOff.callerComing();
+        post(Job::Grab, lock);
+    }
+    handOff.helpUntilGrabEnds();
+    return true;
+}
+
+bool MyThread::grabReadAhead(ModuleState& state)
+{
+    std::unique_lock<std::mutex> lock(mutex);
+    waitUntilIdle(lock);
+    return grabFromReadAhead(state, ahead, log);
+}
+
+void MyThread::readAhead(const FrameTarget& next)
+{
+    if (!isRunning())
+        return;
+    std::unique_lock<std::mutex> lock(mutex);
+    waitUntilIdle(lock);
+    target = next;
+    discardWhenRead = false;
+    post(Job::ReadAhead, lock);
+}
+
+void MyThread::discardReadAhead()
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    if (busy || job != Job::None)
+        discardWhenRead = true;
+    else
+        ahead = ReadAhead();
+}
+
+void MyThread::stop()
+{
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        quitting = true;
+        changed.notify_all();
+    }
+    wait();
+}
 
 void MyThread::run()
 {
-    grabFrame(&handOff, log);
+    std::unique_lock<std::mutex> lock(mutex);
+    for (;;) {
+        changed.wait(lock, [this] { return quitting || job != Job::None; });
+        if (quitting)
+            return;
+        const Job current = job;
+        job = Job::None;
+        busy = true;
+        lock.unlock();
+        if (current == Job::Grab)
+            grabFrame(*grabState, &handOff, log);
+        else
+            readAheadFrame(target, ahead);
+        lock.lock();
+        busy = false;
+        if (discardWhenRead) {
+            ahead = ReadAhead();
+            discardWhenRead = false;
+        }
+        changed.notify_all();
+    }
 }

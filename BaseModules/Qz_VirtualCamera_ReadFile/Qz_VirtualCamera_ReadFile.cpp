@@ -10,6 +10,8 @@
 #include <QDebug>
 #include <QString>
 
+#include <cstdlib>
+#include <cstring>
 #include <iostream>
 #include <mutex>
 
@@ -62,6 +64,16 @@ bool initFromParam(ModuleState& state)
     return true;
 }
 
+// Read-ahead is on unless the environment says "0" or "off". Read at every
+// run, so a host can change its mind between runs.
+const char kReadAheadVariable[] = "QZ_READFILE_READ_AHEAD";
+
+bool readAheadWanted()
+{
+    const char* value = std::getenv(kReadAheadVariable);
+    return !value || (std::strcmp(value, "0") != 0 && std::strcmp(value, "off") != 0);
+}
+
 }  // namespace
 
 Qz_VirtualCamera_ReadFile::Qz_VirtualCamera_ReadFile() : thread(nullptr)
@@ -73,14 +85,12 @@ Qz_VirtualCamera_ReadFile::~Qz_VirtualCamera_ReadFile()
 {
     guardedEntry("~Qz_VirtualCamera_ReadFile", [this] {
         // Every run holds the module's lock to its end: once it is ours, no
-        // run of this object is inside any more, and its worker is idle.
+        // run of this object is inside any more. The worker may still be
+        // reading ahead; it ends after that frame (deleting a running
+        // QThread aborts the process).
         std::lock_guard<std::mutex> lock(moduleState().calls);
         if (thread) {
-            thread->exit(0);
-            // Deleting a running QThread aborts the process; a grab always
-            // ends, so wait for it if the short wait was not enough.
-            if (!thread->wait(1))
-                thread->wait();
+            thread->stop();
             delete thread;
             thread = nullptr;
         }
@@ -103,9 +113,11 @@ bool Qz_VirtualCamera_ReadFile::getImages(std::vector<cv::Mat>& images, void* /*
 
 bool Qz_VirtualCamera_ReadFile::setParam(void* /*context*/, const QByteArray& param)
 {
-    return guardedEntry("setParam", false, [&param] {
+    return guardedEntry("setParam", false, [this, &param] {
         ModuleState& state = moduleState();
         std::lock_guard<std::mutex> lock(state.calls);
+        ++state.configuration;
+        thread->discardReadAhead();
         state.grabDone.store(false, std::memory_order_release);
         state.param = param.toStdString();
         return true;
@@ -114,24 +126,25 @@ bool Qz_VirtualCamera_ReadFile::setParam(void* /*context*/, const QByteArray& pa
 
 bool Qz_VirtualCamera_ReadFile::init(void* /*context*/)
 {
-    return guardedEntry("init", false, [] {
+    return guardedEntry("init", false, [this] {
         ModuleState& state = moduleState();
         std::lock_guard<std::mutex> lock(state.calls);
+        ++state.configuration;
+        thread->discardReadAhead();
         return initFromParam(state);
     });
 }
 
-// Starts the grab's thread and, while it runs, decodes files of its frame on
-// this thread. A failed start leaves the thread neither running nor finished.
-void Qz_VirtualCamera_ReadFile::startGrabAndHelp()
+// Reading the next frame ahead is optional: whatever goes wrong with it
+// leaves the grab that was made as it is.
+void Qz_VirtualCamera_ReadFile::readNextFrameAhead(const ModuleState& state) noexcept
 {
-    GrabHandOff& handOff = thread->grabHandOff();
-    handOff.callerComing();
-    thread->start(QThread::InheritPriority);
-    if (!thread->isRunning() && !thread->isFinished())
-        handOff.callerGone();
-    else
-        handOff.helpUntilGrabEnds();
+    try {
+        FrameTarget next;
+        if (nextFrameTarget(state, next))
+            thread->readAhead(next);
+    } catch (...) {
+    }
 }
 
 bool Qz_VirtualCamera_ReadFile::run()
@@ -140,11 +153,12 @@ bool Qz_VirtualCamera_ReadFile::run()
         ModuleState& state = moduleState();
         std::lock_guard<std::mutex> lock(state.calls);
         qDebug() << "[INFO] " << " run start" << QString::fromStdString(state.param);
-        thread->wait();  // a previous grab's thread must have ended, or start() would do nothing
-        startGrabAndHelp();
-        thread->wait();
-        const bool done = state.grabDone.load(std::memory_order_acquire);
+        const bool readingAhead = readAheadWanted();
+        const bool grabbed = (readingAhead && thread->grabReadAhead(state)) || thread->grab(state);
+        const bool done = grabbed && state.grabDone.load(std::memory_order_acquire);
         state.grabDone.store(false, std::memory_order_relaxed);
+        if (done && readingAhead)
+            readNextFrameAhead(state);
         thread->grabLog().writeOut();
         if (!done)
             logError("grab did not run: the worker thread could not be started");

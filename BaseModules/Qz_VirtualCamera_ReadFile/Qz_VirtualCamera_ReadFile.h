@@ -11,6 +11,7 @@
 #include "Base.h"
 
 class MyThread;
+struct ModuleState;
 
 class Qz_VirtualCamera_ReadFile : public Base {
 public:
@@ -31,10 +32,13 @@ public:
     // frame's files on the calling thread when the frame has several. The
     // grab's log lines are written on the calling thread, between the
     // "run start" and "run end" lines. False when the grab failed.
+    // Then the worker reads the next frame ahead, which the next run hands
+    // over when it is still what a grab would read (unless
+    // QZ_READFILE_READ_AHEAD is "0" or "off").
     bool run() override;
 
 private:
-    void startGrabAndHelp();
+    void readNextFrameAhead(const ModuleState& state) noexcept;
 
     MyThread* thread;
 };
