@@ -3,15 +3,17 @@
 //   A  a plain cv::imread(IMREAD_UNCHANGED) loop over the frame's files,
 //   B  the module loaded like a host loads it, run + getImages,
 //   C  OpenCV's image-sequence reader over a single-kind sequence,
-//   D  the frame's file bytes, one read(2) each;
-// then the peak memory of 1,000 grabs, and the listing helpers against a
-// plain std::filesystem walk. Prints one table, each figure beside its
-// target. Exit status 1 when a target fails, 2 when the run cannot be made.
+//   D  the frame's file bytes, one read(2) each,
+//   E  (single-file frames) a thread started and ended, then A;
+// then the frame period of a host that works between frames, with the
+// module's read-ahead on and off; the peak memory of 1,000 grabs; and the
+// listing helpers against a plain std::filesystem walk. Prints one table,
+// each figure beside its target. Exit status 1 when a target fails, 2 when the run cannot be made.
 //
 //   readfile_bench                   every part (about two minutes here)
 //   readfile_bench --long            five times the samples
 //   readfile_bench --default-malloc  leave glibc's allocator settings alone
-//   readfile_bench --only frames     one part only: frames, memory or listing
+//   readfile_bench --only frames     one part only: frames, hostworks, memory or listing
 
 #include "Cpus.h"
 #include "FrameBench.h"
@@ -52,6 +54,7 @@ struct Options {
     int tinyRounds = 2000;    // the tiny frame is cheapest and noisiest
     int memoryGrabs = 1000;
     int listingRuns = 11;
+    int hostWorksFrames = 40;  // per figure, single-file frames; a quarter for camera1
     bool keepFreedMemory = true;
     std::string only;  // empty: every part
 };
@@ -201,14 +204,15 @@ Options parseOptions(int argc, char** argv)
             options.tinyRounds *= 5;
             options.memoryGrabs *= 5;
             options.listingRuns *= 5;
+            options.hostWorksFrames *= 5;
         } else if (arg == "--default-malloc") {
             options.keepFreedMemory = false;
         } else if (arg == "--only" && i + 1 < argc &&
                    (argv[i + 1] == std::string("frames") || argv[i + 1] == std::string("memory") ||
-                    argv[i + 1] == std::string("listing"))) {
+                    argv[i + 1] == std::string("listing") || argv[i + 1] == std::string("hostworks"))) {
             options.only = argv[++i];
         } else {
-            std::fprintf(stderr, "usage: %s [--long] [--default-malloc] [--only frames|memory|listing]\n",
+            std::fprintf(stderr, "usage: %s [--long] [--default-malloc] [--only frames|hostworks|memory|listing]\n",
                          argv[0]);
             std::exit(2);
         }
@@ -246,6 +250,13 @@ int runBenchmark(const Options& options)
     }
     if (wanted("frames"))
         measureCallCost(table, shapes.back(), scratch.path());
+    for (const FrameShape& shape : shapes) {
+        if (!wanted("hostworks") || (shape.name != "single" && shape.name != "camera1"))
+            continue;
+        progress("measuring a host that works, " + shape.name);
+        measureHostWorks(table, shape, scratch.path(),
+                         isSingleFile(shape) ? options.hostWorksFrames : options.hostWorksFrames / 2);
+    }
     if (wanted("memory")) {
         progress("measuring memory over " + std::to_string(options.memoryGrabs) + " grabs");
         measureMemory(table, shapes[0], options.memoryGrabs);

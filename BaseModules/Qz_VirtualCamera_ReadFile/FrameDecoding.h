@@ -24,7 +24,7 @@ struct DecodedFrame {
 
 // Decodes `paths`. Up to OpenCV's thread count of threads take part: the
 // host thread announced in `handOff` (when there is one and the frame has
-// several files), the calling thread, and OpenCV's own pool. Throws only
+// several files), the calling thread, and helper threads. Throws only
 // std::bad_alloc (memory ran out); every other failure of a file is an empty
 // image and a line.
 DecodedFrame decodeFrame(const std::vector<std::string>& paths, GrabHandOff* handOff);

@@ -4,9 +4,12 @@ MyThread::MyThread(void* userData) : QThread(nullptr), userData(userData) {}
 
 bool MyThread::startOnce()
 {
-    if (!isRunning())
+    std::lock_guard<std::mutex> lock(mutex);
+    if (!started) {
         start(QThread::InheritPriority);
-    return isRunning();
+        started = isRunning();
+    }
+    return started;
 }
 
 void MyThread::waitUntilIdle(std::unique_lock<std::mutex>& lock)
@@ -46,9 +49,9 @@ bool MyThread::grabReadAhead(ModuleState& state)
 
 void MyThread::readAhead(const FrameTarget& next)
 {
-    if (!isRunning())
-        return;
     std::unique_lock<std::mutex> lock(mutex);
+    if (!started)
+        return;
     waitUntilIdle(lock);
     target = next;
     discardWhenRead = false;
@@ -67,9 +70,13 @@ void MyThread::discardReadAhead()
 void MyThread::stop()
 {
     {
-        std::lock_guard<std::mutex> lock(mutex);
+        // The thread's last word comes through this mutex, which
+        // ThreadSanitizer sees (QThread::wait it does not), before the
+        // members go.
+        std::unique_lock<std::mutex> lock(mutex);
         quitting = true;
         changed.notify_all();
+        changed.wait(lock, [this] { return ended || !started; });
     }
     wait();
 }
@@ -79,8 +86,11 @@ void MyThread::run()
     std::unique_lock<std::mutex> lock(mutex);
     for (;;) {
         changed.wait(lock, [this] { return quitting || job != Job::None; });
-        if (quitting)
+        if (quitting) {
+            ended = true;
+            changed.notify_all();
             return;
+        }
         const Job current = job;
         job = Job::None;
         busy = true;

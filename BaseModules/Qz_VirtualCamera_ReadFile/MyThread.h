@@ -59,7 +59,9 @@ private:
     std::condition_variable changed;
     Job job = Job::None;
     bool busy = false;
+    bool started = false;  // by startOnce
     bool quitting = false;
+    bool ended = false;    // the thread body has returned its last lock
     bool discardWhenRead = false;
     ModuleState* grabState = nullptr;  // for the grab job
     FrameTarget target;                // for the read-ahead job
