@@ -24,15 +24,15 @@ void MyThread::post(Job next, std::unique_lock<std::mutex>& lock)
     changed.notify_all();
 }
 
-bool MyThread::grab(ModuleState& state)
+bool MyThread::grab(ModuleState& state, bool useReadAhead)
 {
     if (!startOnce())
         return false;
     {
         std::unique_lock<std::mutex> lock(mutex);
         waitUntilIdle(lock);
-        ahead = ReadAhead();  // at most one frame beside the buffer
         grabState = &state;
+        grabUsesReadAhead = useReadAhead;
         handOff.callerComing();
         post(Job::Grab, lock);
     }
@@ -40,11 +40,16 @@ bool MyThread::grab(ModuleState& state)
     return true;
 }
 
-bool MyThread::grabReadAhead(ModuleState& state)
+// On this thread: planning a frame again to check the one read ahead lists
+// folders, which the host's thread is spared.
+void MyThread::grabHere()
 {
-    std::unique_lock<std::mutex> lock(mutex);
-    waitUntilIdle(lock);
-    return grabFromReadAhead(state, ahead, log);
+    if (grabUsesReadAhead && grabFromReadAhead(*grabState, ahead, log)) {
+        handOff.grabEnded();
+        return;
+    }
+    ahead = ReadAhead();  // at most one frame beside the buffer
+    grabFrame(*grabState, &handOff, log);
 }
 
 void MyThread::readAhead(const FrameTarget& next)
@@ -96,7 +101,7 @@ void MyThread::run()
         busy = true;
         lock.unlock();
         if (current == Job::Grab)
-            grabFrame(*grabState, &handOff, log);
+            grabHere();
         else
             readAheadFrame(target, ahead);
         lock.lock();

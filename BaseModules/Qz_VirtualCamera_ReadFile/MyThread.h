@@ -24,14 +24,13 @@ class MyThread : public QThread {
 public:
     explicit MyThread(void* userData);
 
-    // One grab on this thread, the calling thread helping with the decoding;
-    // returns once the grab is done. False when the thread cannot be
-    // started (then nothing was grabbed).
-    bool grab(ModuleState& state);
-    // The grab made with the frame read ahead, when there is one and it is
-    // still valid (see grabFromReadAhead); waits for a read-ahead in
-    // progress first. False: no grab was made.
-    bool grabReadAhead(ModuleState& state);
+    // One grab on this thread; returns once it is done. With `useReadAhead`
+    // the grab is made with the frame read ahead when that is still valid
+    // (see grabFromReadAhead; a read-ahead in progress is waited for);
+    // otherwise the frame is read now, the calling thread helping with the
+    // decoding. False when the thread cannot be started (then nothing was
+    // grabbed).
+    bool grab(ModuleState& state, bool useReadAhead);
     // Starts reading `target` ahead and returns at once.
     void readAhead(const FrameTarget& target);
     // Frees the frame read ahead, at once or, while it is being read, once
@@ -50,6 +49,7 @@ private:
     enum class Job { None, Grab, ReadAhead };
 
     bool startOnce();
+    void grabHere();
     void waitUntilIdle(std::unique_lock<std::mutex>& lock);
     void post(Job next, std::unique_lock<std::mutex>& lock);
 
@@ -64,6 +64,7 @@ private:
     bool ended = false;    // the thread body has returned its last lock
     bool discardWhenRead = false;
     ModuleState* grabState = nullptr;  // for the grab job
+    bool grabUsesReadAhead = false;
     FrameTarget target;                // for the read-ahead job
     ReadAhead ahead;
 

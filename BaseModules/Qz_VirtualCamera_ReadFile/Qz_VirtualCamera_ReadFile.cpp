@@ -154,7 +154,7 @@ bool Qz_VirtualCamera_ReadFile::run()
         std::lock_guard<std::mutex> lock(state.calls);
         qDebug() << "[INFO] " << " run start" << QString::fromStdString(state.param);
         const bool readingAhead = readAheadWanted();
-        const bool grabbed = (readingAhead && thread->grabReadAhead(state)) || thread->grab(state);
+        const bool grabbed = thread->grab(state, readingAhead);
         const bool done = grabbed && state.grabDone.load(std::memory_order_acquire);
         state.grabDone.store(false, std::memory_order_relaxed);
         if (done && readingAhead)
