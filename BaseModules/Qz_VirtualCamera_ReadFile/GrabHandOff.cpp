@@ -8,12 +8,6 @@ void GrabHandOff::callerComing()
     ended = false;
 }
 
-void GrabHandOff::callerGone()
-{
-    std::lock_guard<std::mutex> lock(mutex);
-    expected = false;
-}
-
 void GrabHandOff::helpUntilGrabEnds()
 {
     std::unique_lock<std::mutex> lock(mutex);

@@ -5,8 +5,8 @@
 // thread takes part in it: on two cores, two files are decoded at a time
 // without a helper thread started and ended for every grab.
 //
-// One grab at a time: run announces itself before it starts the grab's
-// thread; the grab offers at most one piece of work and always ends with
+// One grab at a time: run announces itself before it hands the grab to the
+// worker; the grab offers at most one piece of work and always ends with
 // grabEnded, which the host thread waits for. Should more than one caller
 // come and enter the work, withdraw waits for all of them to leave it.
 
@@ -18,11 +18,9 @@
 
 class GrabHandOff {
 public:
-    // Host thread, before starting the grab's thread: a caller will come.
+    // Host thread, before handing the grab to the worker: a caller will come.
     void callerComing();
-    // Host thread, when the grab's thread could not be started.
-    void callerGone();
-    // Host thread, after starting the grab's thread: runs the offered work
+    // Host thread, after handing the grab over: runs the offered work
     // once, if any is offered, and returns when the grab has ended.
     void helpUntilGrabEnds();
 

@@ -103,8 +103,6 @@ TEST(HandOffWithoutOffer, NoHostThreadExpectedUnlessAnnounced)
     EXPECT_FALSE(handOff.callerExpected());
     handOff.callerComing();
     EXPECT_TRUE(handOff.callerExpected());
-    handOff.callerGone();
-    EXPECT_FALSE(handOff.callerExpected());
 }
 
 // Two callers enter the offered work together; the first leaves at once,
