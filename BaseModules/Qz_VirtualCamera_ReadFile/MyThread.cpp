@@ -61,6 +61,10 @@ void MyThread::readAhead(const FrameTarget& next)
     target = next;
     discardWhenRead = false;
     post(Job::ReadAhead, lock);
+    // Until the worker has taken the job this thread keeps off the CPU, so
+    // the worker runs at once instead of queueing behind a host that goes
+    // straight on working.
+    changed.wait(lock, [this] { return job == Job::None; });
 }
 
 void MyThread::discardReadAhead()
@@ -99,6 +103,7 @@ void MyThread::run()
         const Job current = job;
         job = Job::None;
         busy = true;
+        changed.notify_all();
         lock.unlock();
         if (current == Job::Grab)
             grabHere();
