@@ -10,6 +10,22 @@
 #include <string>
 
 // `scratch` receives the module copy; `rounds` frames are read per method;
-// `note`, when not empty, is added to the shape's title in the table.
+// `note`, when not empty, is added to the shape's title in the table. The
+// module is measured with read-ahead off: these are the costs of a grab made
+// at run, which read-ahead hides only when the host works between runs.
 void measureFrameShape(ResultsTable& table, const FrameShape& shape, const std::string& scratch, int rounds,
                        const std::string& note);
+
+// What a call that reaches the module's state costs with nobody else calling:
+// getImages on an empty buffer (entry guard, the module-wide lock, the empty
+// check), per call.
+void measureCallCost(ResultsTable& table, const FrameShape& shape, const std::string& scratch);
+
+// A host that works W on each frame (a busy loop, as an inspection keeps a
+// CPU busy) between getImages and the next run, for W = 0, A/2, A and 2A,
+// with the module's read-ahead on and off: the frame period beside A + W.
+// `frames` frames per block; two blocks per mode and W, interleaved.
+void measureHostWorks(ResultsTable& table, const FrameShape& shape, const std::string& scratch, int frames);
+
+// Read-ahead on or off for the module objects of this process.
+void setReadAhead(bool on);

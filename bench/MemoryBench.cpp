@@ -63,8 +63,10 @@ void reportMemory(ResultsTable& table, const FrameShape& shape, int grabs, const
     table.check("growth after the first cycle: heap in use", std::to_string(heapGrowthKiB) + " KiB",
                 "<= 64 KiB", heapGrowthKiB <= 64);
     table.info("growth after the first cycle: resident peak", formatMiB(peakGrowth));
-    table.check("peak", formatMiB(peak), "<= baseline + 2 frames = " + formatMiB(baseline + 2 * frame),
-                peak <= baseline + 2 * frame);
+    // The host's frame, the one the worker reads ahead, and the buffer
+    // while a frame is handed over.
+    table.check("peak", formatMiB(peak), "<= baseline + 3 frames = " + formatMiB(baseline + 3 * frame),
+                peak <= baseline + 3 * frame);
     table.check("grabs that failed", std::to_string(probe.failures), "0", probe.failures == 0);
 }
 

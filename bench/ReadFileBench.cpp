@@ -6,14 +6,16 @@
 //   D  the frame's file bytes, one read(2) each,
 //   E  A behind the start and end of a thread that does nothing (single-file
 //      frames: the least a grab on a worker thread can cost);
-// then the peak memory of 1,000 grabs, and the listing helpers against a
-// plain std::filesystem walk. Prints one table, each figure beside its
-// target. Exit status 1 when a target fails, 2 when the run cannot be made.
+// then the frame period of a host that works between frames, with the
+// module's read-ahead on and off; the peak memory of 1,000 grabs; and the
+// listing helpers against a plain std::filesystem walk. Prints one table,
+// each figure beside its target. Exit status 1 when a target fails, 2 when
+// the run cannot be made.
 //
 //   readfile_bench                   every part (about two minutes here)
 //   readfile_bench --long            five times the samples
 //   readfile_bench --default-malloc  leave glibc's allocator settings alone
-//   readfile_bench --only frames     one part only: frames, memory or listing
+//   readfile_bench --only frames     one part only: frames, hostworks, memory or listing
 
 #include "Cpus.h"
 #include "FrameBench.h"
@@ -54,6 +56,7 @@ struct Options {
     int tinyRounds = 2000;    // the tiny frame is cheapest and noisiest
     int memoryGrabs = 1000;
     int listingRuns = 11;
+    int hostWorksFrames = 40;  // per figure, single-file frames; a quarter for camera1
     bool keepFreedMemory = true;
     std::string only;  // empty: every part
 };
@@ -203,14 +206,15 @@ Options parseOptions(int argc, char** argv)
             options.tinyRounds *= 5;
             options.memoryGrabs *= 5;
             options.listingRuns *= 5;
+            options.hostWorksFrames *= 5;
         } else if (arg == "--default-malloc") {
             options.keepFreedMemory = false;
         } else if (arg == "--only" && i + 1 < argc &&
                    (argv[i + 1] == std::string("frames") || argv[i + 1] == std::string("memory") ||
-                    argv[i + 1] == std::string("listing"))) {
+                    argv[i + 1] == std::string("listing") || argv[i + 1] == std::string("hostworks"))) {
             options.only = argv[++i];
         } else {
-            std::fprintf(stderr, "usage: %s [--long] [--default-malloc] [--only frames|memory|listing]\n",
+            std::fprintf(stderr, "usage: %s [--long] [--default-malloc] [--only frames|hostworks|memory|listing]\n",
                          argv[0]);
             std::exit(2);
         }
@@ -245,6 +249,15 @@ int runBenchmark(const Options& options)
         } else {
             measureFrameShape(table, shape, scratch.path(), roundsFor(shape, options), "");
         }
+    }
+    if (wanted("frames"))
+        measureCallCost(table, shapes.back(), scratch.path());
+    for (const FrameShape& shape : shapes) {
+        if (!wanted("hostworks") || (shape.name != "single" && shape.name != "camera1"))
+            continue;
+        progress("measuring a host that works, " + shape.name);
+        measureHostWorks(table, shape, scratch.path(),
+                         isSingleFile(shape) ? options.hostWorksFrames : options.hostWorksFrames / 2);
     }
     if (wanted("memory")) {
         progress("measuring memory over " + std::to_string(options.memoryGrabs) + " grabs");

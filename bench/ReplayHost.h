@@ -24,6 +24,7 @@ public:
     // One grab: run, then getImages appending to `images`.
     bool grab(std::vector<cv::Mat>& images);
     const std::string& error() const { return error_; }
+    Base* object() const { return object_; }
 
 private:
     std::string copyFolder_;

@@ -1,22 +1,14 @@
 #include "Grab.h"
 
 #include "GrabHandOff.h"
-
 #include "ModuleLog.h"
 #include "ModuleState.h"
-#include "Names.h"
 #include "ReadOrder.h"
 
-#include <opencv2/core/utility.hpp>
-#include <opencv2/imgcodecs.hpp>
-
-#include <algorithm>
-#include <atomic>
 #include <climits>
 #include <exception>
-#include <new>
 #include <string>
-#include <thread>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -27,106 +19,12 @@ std::function<void()>& grabFault()
     return fault;
 }
 
-// A file that cannot be decoded gives an empty image. The decoder throws for
-// some broken files instead of returning nothing; that is the same case.
-cv::Mat decodeFile(const std::string& path, std::string& error)
-{
-    try {
-        return cv::imread(path, cv::IMREAD_UNCHANGED);
-    } catch (const std::exception& e) {
-        error = e.what();
-    } catch (...) {
-        error = "unknown decoder failure";
-    }
-    return cv::Mat();
-}
-
-// Starts up to `count` helpers running `work`; fewer when the system will
-// not start more (then the threads that did start do the rest). Never
-// throws, so no started helper is left unjoined.
-void startHelpers(std::vector<std::thread>& helpers, std::size_t count, const std::function<void()>& work)
-{
-    try {
-        helpers.reserve(count);
-        for (std::size_t i = 0; i < count; ++i)
-            helpers.emplace_back(work);
-    } catch (...) {
-    }
-}
-
-// The order in which the decoding threads take a frame's files: TIFFs
-// first. A 16-bit TIFF decodes 1.6 (uncompressed) to 14 (LZW) times slower
-// than a BMP of the same frame; started last, it would leave the other
-// threads idle while it runs.
-std::vector<std::size_t> decodeOrder(const std::vector<std::string>& paths)
-{
-    std::vector<std::size_t> order;
-    order.reserve(paths.size());
-    for (const bool tiff : {true, false}) {
-        for (std::size_t i = 0; i < paths.size(); ++i) {
-            if (nameEndsWith(paths[i], "tiff") == tiff)
-                order.push_back(i);
-        }
-    }
-    return order;
-}
-
-// Decodes the frame's files side by side; images keep the planned order.
-// Up to OpenCV's thread count of threads decode (the hardware's threads
-// unless the host set fewer), each taking the next file nobody has taken:
-// first the host thread waiting in run, when there is one, then the grab's
-// own thread, then plain helper threads that end with the grab. A frame of
-// one file is decoded on the grab's thread: handing it to the host thread
-// would cost two more thread switches and gain nothing. cv::parallel_for_
-// is not used: called from a thread that is new for every grab it leaves
-// close to 1 KB behind per grab.
-std::vector<cv::Mat> decodeFrame(const std::vector<std::string>& paths, GrabHandOff* handOff)
-{
-    std::vector<cv::Mat> images(paths.size());
-    std::vector<std::string> errors(paths.size());
-    const std::vector<std::size_t> order = decodeOrder(paths);
-    std::atomic<std::size_t> next{0};
-    std::atomic<bool> outOfMemory{false};
-    const std::function<void()> decodeUntaken = [&] {
-        try {
-            for (std::size_t taken = next++; taken < order.size(); taken = next++) {
-                const std::size_t i = order[taken];
-                images[i] = decodeFile(paths[i], errors[i]);
-            }
-        } catch (...) {
-            outOfMemory = true;  // decodeFile catches everything else
-        }
-    };
-    const bool hostHelps = handOff && paths.size() > 1 && handOff->callerExpected();
-    const std::size_t threads = std::min<std::size_t>(paths.size(), std::max(1, cv::getNumThreads()));
-    const std::size_t grabSideThreads = hostHelps ? threads - 1 : threads;
-    if (hostHelps)
-        handOff->offer(decodeUntaken);
-    std::vector<std::thread> helpers;
-    startHelpers(helpers, grabSideThreads > 1 ? grabSideThreads - 1 : 0, decodeUntaken);
-    if (grabSideThreads > 0)
-        decodeUntaken();
-    for (std::thread& helper : helpers)
-        helper.join();
-    if (hostHelps)
-        handOff->withdraw(next, order.size());
-    if (outOfMemory)
-        throw std::bad_alloc();
-    for (std::size_t i = 0; i < paths.size(); ++i) {
-        if (!errors[i].empty())
-            logError("cannot decode " + paths[i] + ": " + errors[i]);
-        else if (images[i].empty())
-            logWarning("cannot decode " + paths[i] + ": no image the decoder can read, empty image in its place");
-    }
-    return images;
-}
-
 // The cursor's folder, wrapping to the first when it is at or past the end.
-const std::string* currentFolder(ModuleState& state)
+const std::string* currentFolder(ModuleState& state, CollectedLog& log)
 {
     if (state.captureFolders.empty()) {
         if (!state.emptyRecordingReported)
-            logError("the recording holds no capture folder: " + state.rootFolder);
+            log.error("the recording holds no capture folder: " + state.rootFolder);
         state.emptyRecordingReported = true;
         return nullptr;
     }
@@ -144,26 +42,68 @@ std::string folderNameAt(const ModuleState& state)
 
 // Runs in the grab's catch blocks, so it must not throw, not even when
 // memory has run out.
-void reportDroppedFrame(const ModuleState& state, const char* cause) noexcept
+void reportDroppedFrame(const ModuleState& state, const char* cause, CollectedLog& log) noexcept
 {
     try {
-        logError(std::string("grab failed, frame dropped: ") + cause + ": " + folderNameAt(state));
+        log.error("grab failed, frame dropped: " + causeText(cause) + ": " + folderNameAt(state));
     } catch (...) {
     }
 }
 
-void readFrame(ModuleState& state, GrabHandOff* handOff)
+void bufferFrame(ModuleState& state, const std::vector<cv::Mat>& images)
 {
-    if (cameraModeOf(state.cameraName) == CameraMode::None)
-        return;
-    const std::string* folder = currentFolder(state);
-    if (!folder)
-        return;
-    const std::vector<std::string> paths = planFrame(*folder, state.cameraName, logWarning);
-    std::vector<cv::Mat> images = decodeFrame(paths, handOff);
     state.imageBuffer.insert(state.imageBuffer.end(), images.begin(), images.end());
     if (grabFault())
         grabFault()();
+}
+
+void readFrame(ModuleState& state, GrabHandOff* handOff, CollectedLog& log)
+{
+    if (cameraModeOf(state.cameraName) == CameraMode::None)
+        return;
+    const std::string* folder = currentFolder(state, log);
+    if (!folder)
+        return;
+    const std::vector<std::string> paths = planFrame(*folder, state.cameraName, log.warnings());
+    const DecodedFrame frame = decodeFrame(paths, handOff);
+    log.append(frame.log);
+    bufferFrame(state, frame.images);
+}
+
+// The last steps of every grab: a failed one leaves no image behind, and
+// the cursor moves on either way.
+void finishGrab(ModuleState& state, std::size_t buffered, bool ok) noexcept
+{
+    if (!ok)
+        state.imageBuffer.erase(state.imageBuffer.begin() + static_cast<std::ptrdiff_t>(buffered),
+                                state.imageBuffer.end());
+    state.folderCursor = state.folderCursor == INT_MAX ? 0 : state.folderCursor + 1;
+    state.lastGrabOk = ok;
+    state.grabDone.store(true, std::memory_order_release);
+}
+
+bool sameTarget(const FrameTarget& a, const FrameTarget& b)
+{
+    return a.configuration == b.configuration && a.folderIndex == b.folderIndex && a.folder == b.folder &&
+           a.cameraName == b.cameraName;
+}
+
+// Whether `ahead` holds what a grab would read now. `planLog` gets the lines
+// of planning the frame again, which a grab would log.
+bool stillValid(const ModuleState& state, const ReadAhead& ahead, CollectedLog& planLog)
+{
+    FrameTarget now;
+    if (!ahead.filled || !ahead.frame.unchangedWhileRead || !nextFrameTarget(state, now) ||
+        !sameTarget(now, ahead.target))
+        return false;
+    if (planFrame(now.folder, now.cameraName, planLog.warnings()) != ahead.frame.paths)
+        return false;
+    for (std::size_t i = 0; i < ahead.frame.paths.size(); ++i) {
+        std::string ignored;
+        if (fileStatusOf(ahead.frame.paths[i], ignored) != ahead.frame.statuses[i])
+            return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -173,25 +113,77 @@ void setGrabFaultForTesting(std::function<void()> fault)
     grabFault() = std::move(fault);
 }
 
-void grabFrame(GrabHandOff* handOff)
+void grabFrame(ModuleState& state, GrabHandOff* handOff, CollectedLog& log)
 {
-    ModuleState& state = moduleState();
+    const std::size_t buffered = state.imageBuffer.size();
+    log.clear();
+    bool ok = true;
+    try {
+        readFrame(state, handOff, log);
+    } catch (const std::exception& e) {
+        ok = false;
+        reportDroppedFrame(state, e.what(), log);
+    } catch (...) {
+        ok = false;
+        reportDroppedFrame(state, "unknown error", log);
+    }
+    finishGrab(state, buffered, ok);
+    if (handOff)
+        handOff->grabEnded();
+}
+
+bool nextFrameTarget(const ModuleState& state, FrameTarget& target)
+{
+    if (cameraModeOf(state.cameraName) == CameraMode::None || state.captureFolders.empty())
+        return false;
+    const bool inList = state.folderCursor >= 0 &&
+                        static_cast<std::size_t>(state.folderCursor) < state.captureFolders.size();
+    target.configuration = state.configuration;
+    target.folderIndex = inList ? static_cast<std::size_t>(state.folderCursor) : 0;
+    target.folder = state.captureFolders[target.folderIndex];
+    target.cameraName = state.cameraName;
+    return true;
+}
+
+void readAheadFrame(const FrameTarget& target, ReadAhead& ahead) noexcept
+{
+    ahead = ReadAhead();
+    try {
+        ahead.target = target;
+        ahead.frame = decodeFrame(planFrame(target.folder, target.cameraName), nullptr);
+        ahead.filled = true;
+    } catch (...) {
+        ahead = ReadAhead();
+    }
+}
+
+bool grabFromReadAhead(ModuleState& state, ReadAhead& ahead, CollectedLog& log) noexcept
+{
+    ReadAhead taken = std::move(ahead);
+    ahead = ReadAhead();
+    CollectedLog planLog;
+    try {
+        if (!stillValid(state, taken, planLog))
+            return false;
+    } catch (...) {
+        return false;  // the grab afresh will meet the same trouble and report it
+    }
+    // From here on this is the grab.
+    log.clear();
+    state.folderCursor = static_cast<int>(taken.target.folderIndex);
     const std::size_t buffered = state.imageBuffer.size();
     bool ok = true;
     try {
-        readFrame(state, handOff);
+        log.append(planLog);
+        log.append(taken.frame.log);
+        bufferFrame(state, taken.frame.images);
     } catch (const std::exception& e) {
         ok = false;
-        reportDroppedFrame(state, e.what());
+        reportDroppedFrame(state, e.what(), log);
     } catch (...) {
         ok = false;
-        reportDroppedFrame(state, "unknown error");
+        reportDroppedFrame(state, "unknown error", log);
     }
-    if (!ok)
-        state.imageBuffer.resize(buffered);
-    state.folderCursor = state.folderCursor == INT_MAX ? 0 : state.folderCursor + 1;
-    state.lastGrabOk = ok;
-    state.grabDone.store(true, std::memory_order_release);
-    if (handOff)
-        handOff->grabEnded();
+    finishGrab(state, buffered, ok);
+    return true;
 }

@@ -1,17 +1,59 @@
 #pragma once
-// One grab: reads the next capture folder's images for the configured camera
-// into the module state's buffer. Runs on the worker thread.
+// The grab's bookkeeping: which capture folder a grab reads, the cursor, the
+// image buffer and what a failed grab leaves behind, for a frame read now or
+// one read ahead. Decoding the files is FrameDecoding's.
 
+#include "FrameDecoding.h"
+
+#include <cstdint>
 #include <functional>
+#include <string>
 
+struct ModuleState;
+class CollectedLog;
 class GrabHandOff;
 
-// Reads one frame and moves the cursor on by one capture folder, whatever
-// happens. Never throws: a failure is logged, the frame's images are taken
-// out of the buffer again and lastGrabOk is lowered. Always raises grabDone.
-// With a hand-off, the host thread announced there decodes the frame's files
-// together with this thread; without one, this thread does all the work.
-void grabFrame(GrabHandOff* handOff);
+// Reads the frame at the cursor and moves the cursor on by one capture
+// folder, whatever happens. Never throws: a failure is reported, the frame's
+// images are taken out of the buffer again and lastGrabOk is lowered. Always
+// raises grabDone and, with a hand-off, ends with grabEnded. With a
+// hand-off, the host thread announced there decodes the frame's files
+// together with this thread. Its log lines go to `log` (emptied first), for
+// the host's thread to write.
+void grabFrame(ModuleState& state, GrabHandOff* handOff, CollectedLog& log);
+
+// The frame the next grab reads, as far as reading it ahead needs to know.
+struct FrameTarget {
+    std::uint64_t configuration = 0;  // ModuleState::configuration when taken
+    std::size_t folderIndex = 0;
+    std::string folder;
+    std::string cameraName;
+};
+
+// False when the next grab reads no file (no camera mode, no capture folder).
+bool nextFrameTarget(const ModuleState& state, FrameTarget& target);
+
+// A frame read before the grab that wants it.
+struct ReadAhead {
+    bool filled = false;
+    FrameTarget target;
+    DecodedFrame frame;
+};
+
+// Reads `target`'s frame into `ahead`, dropping what `ahead` held first (so
+// at most one frame is held). Touches no module state and writes no log
+// line: the lines stay with the frame. Never throws; a failure leaves
+// `ahead` empty.
+void readAheadFrame(const FrameTarget& target, ReadAhead& ahead) noexcept;
+
+// The grab, made with the frame read ahead if it is what a grab would read
+// now: no setParam or init since, the same folder at the cursor, the same
+// files when the folder is planned again, every file's size, modification
+// time and identity unchanged. Then the images are buffered, the cursor
+// moves and `log` gets the lines exactly as grabFrame would do them, and the
+// result is true. Otherwise false, and nothing changed. `ahead` is emptied
+// either way.
+bool grabFromReadAhead(ModuleState& state, ReadAhead& ahead, CollectedLog& log) noexcept;
 
 // Test seam: when set, called inside the grab after the frame's images have
 // been appended to the buffer; a throw there fails the grab.

@@ -6,13 +6,6 @@ void GrabHandOff::callerComing()
     offered = nullptr;
     expected = true;
     ended = false;
-    callerInside = false;
-}
-
-void GrabHandOff::callerGone()
-{
-    std::lock_guard<std::mutex> lock(mutex);
-    expected = false;
 }
 
 void GrabHandOff::helpUntilGrabEnds()
@@ -21,11 +14,11 @@ void GrabHandOff::helpUntilGrabEnds()
     changed.wait(lock, [this] { return offered != nullptr || ended; });
     expected = false;
     if (const std::function<void()>* work = offered) {
-        callerInside = true;
+        ++callersInside;
         lock.unlock();
         (*work)();
         lock.lock();
-        callerInside = false;
+        --callersInside;
         changed.notify_all();
     }
     // The grab's last touch of this object is grabEnded.
@@ -48,9 +41,10 @@ void GrabHandOff::offer(const std::function<void()>& work)
 void GrabHandOff::withdraw(const std::atomic<std::size_t>& nextToTake, std::size_t count)
 {
     std::unique_lock<std::mutex> lock(mutex);
-    // The host thread leaves the work only when nothing is left to take, and
-    // every file it took is decoded by then.
-    changed.wait(lock, [&] { return !callerInside && nextToTake.load() >= count; });
+    // A caller leaves the work only when nothing is left to take, and every
+    // file it took is decoded by then. Every caller that entered must have
+    // left: the work lives on the grab's stack.
+    changed.wait(lock, [&] { return callersInside == 0 && nextToTake.load() >= count; });
     offered = nullptr;
 }
 

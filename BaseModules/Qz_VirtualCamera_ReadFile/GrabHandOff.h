@@ -5,9 +5,10 @@
 // thread takes part in it: on two cores, two files are decoded at a time
 // without a helper thread started and ended for every grab.
 //
-// One grab at a time: run announces itself before it starts the grab's
-// thread and comes once; the grab offers at most one piece of work and
-// always ends with grabEnded, which the host thread waits for.
+// One grab at a time: run announces itself before it hands the grab to the
+// worker; the grab offers at most one piece of work and always ends with
+// grabEnded, which the host thread waits for. Should more than one caller
+// come and enter the work, withdraw waits for all of them to leave it.
 
 #include <atomic>
 #include <condition_variable>
@@ -17,11 +18,9 @@
 
 class GrabHandOff {
 public:
-    // Host thread, before starting the grab's thread: a caller will come.
+    // Host thread, before handing the grab to the worker: a caller will come.
     void callerComing();
-    // Host thread, when the grab's thread could not be started.
-    void callerGone();
-    // Host thread, after starting the grab's thread: runs the offered work
+    // Host thread, after handing the grab over: runs the offered work
     // once, if any is offered, and returns when the grab has ended.
     void helpUntilGrabEnds();
 
@@ -31,8 +30,7 @@ public:
     // throw and must stay alive until withdraw has returned.
     void offer(const std::function<void()>& work);
     // Grab's thread: takes the offer back once nothing is left to take
-    // (`nextToTake` has reached `count`) and the host thread is not inside
-    // the work. Until then it waits, for the host thread to come or finish.
+    // (`nextToTake` has reached `count`) and no caller is inside the work. Until then it waits, for the host thread to come or finish.
     void withdraw(const std::atomic<std::size_t>& nextToTake, std::size_t count);
     // Grab's thread, last step of every grab: wakes a waiting host thread.
     void grabEnded() noexcept;
@@ -43,5 +41,5 @@ private:
     const std::function<void()>* offered = nullptr;
     bool expected = false;
     bool ended = false;
-    bool callerInside = false;
+    int callersInside = 0;
 };

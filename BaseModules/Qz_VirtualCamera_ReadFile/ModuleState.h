@@ -1,17 +1,26 @@
 #pragma once
 // State of the loaded module: one copy per loaded module file, shared by
-// every module object that `create` made in the process. The host thread
-// writes it in setParam/init/getImages; the worker writes the buffer and the
-// cursor during a grab and publishes them by raising grabDone (release),
-// which the host thread reads with acquire ordering before touching them.
+// every module object that `create` made in the process.
+//
+// Every call that reaches it (setParam, init, run, getImages, and the
+// destructor, which waits for a run in progress) holds `calls` for its whole
+// length, so calls from several host threads, on one object or on several,
+// behave as if made one after another. A grab runs on the worker while the
+// run that asked for it holds the lock; the worker hands the buffer and the
+// cursor back through grabDone (release), which run reads with acquire
+// ordering.
 
 #include <opencv2/core/mat.hpp>
 
 #include <atomic>
+#include <cstdint>
+#include <mutex>
 #include <string>
 #include <vector>
 
 struct ModuleState {
+    std::mutex calls;                         // held by every entry that touches the rest
+
     std::string param;                        // last text given to setParam
     std::string cameraName;                   // field 1
     std::string secondField;                  // field 2, stored only
@@ -22,7 +31,9 @@ struct ModuleState {
     int folderCursor = 0;                     // index of the next grab's folder
     std::atomic<bool> grabDone{false};        // raised at the end of every grab
     bool lastGrabOk = true;                   // written before grabDone is raised
-    bool emptyRecordingReported = false;      // "no capture folder" logged once
+    bool emptyRecordingReported = false;      // "no capture folder" logged once per init
+    std::uint64_t configuration = 0;          // counts setParam and init calls: a frame read
+                                              // ahead under another count is not used
 };
 
 ModuleState& moduleState();

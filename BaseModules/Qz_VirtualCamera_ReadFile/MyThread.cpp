@@ -1,10 +1,120 @@
 #include "MyThread.h"
 
-#include "Grab.h"
-
 MyThread::MyThread(void* userData) : QThread(nullptr), userData(userData) {}
+
+bool MyThread::startOnce()
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    if (!started) {
+        start(QThread::InheritPriority);
+        started = isRunning();
+    }
+    return started;
+}
+
+void MyThread::waitUntilIdle(std::unique_lock<std::mutex>& lock)
+{
+    changed.wait(lock, [this] { return job == Job::None && !busy; });
+}
+
+void MyThread::post(Job next, std::unique_lock<std::mutex>& lock)
+{
+    waitUntilIdle(lock);
+    job = next;
+    changed.notify_all();
+}
+
+bool MyThread::grab(ModuleState& state, bool useReadAhead)
+{
+    if (!startOnce())
+        return false;
+    {
+        std::unique_lock<std::mutex> lock(mutex);
+        waitUntilIdle(lock);
+        grabState = &state;
+        grabUsesReadAhead = useReadAhead;
+        handOff.callerComing();
+        post(Job::Grab, lock);
+    }
+    handOff.helpUntilGrabEnds();
+    return true;
+}
+
+// On this thread: planning a frame again to check the one read ahead lists
+// folders, which the host's thread is spared.
+void MyThread::grabHere()
+{
+    if (grabUsesReadAhead && grabFromReadAhead(*grabState, ahead, log)) {
+        handOff.grabEnded();
+        return;
+    }
+    ahead = ReadAhead();  // at most one frame beside the buffer
+    grabFrame(*grabState, &handOff, log);
+}
+
+void MyThread::readAhead(const FrameTarget& next)
+{
+    std::unique_lock<std::mutex> lock(mutex);
+    if (!started)
+        return;
+    waitUntilIdle(lock);
+    target = next;
+    discardWhenRead = false;
+    post(Job::ReadAhead, lock);
+    // Until the worker has taken the job this thread keeps off the CPU, so
+    // the worker runs at once instead of queueing behind a host that goes
+    // straight on working.
+    changed.wait(lock, [this] { return job == Job::None; });
+}
+
+void MyThread::discardReadAhead()
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    if (busy || job != Job::None)
+        discardWhenRead = true;
+    else
+        ahead = ReadAhead();
+}
+
+void MyThread::stop()
+{
+    {
+        // The thread's last word comes through this mutex, which
+        // ThreadSanitizer sees (QThread::wait it does not), before the
+        // members go.
+        std::unique_lock<std::mutex> lock(mutex);
+        quitting = true;
+        changed.notify_all();
+        changed.wait(lock, [this] { return ended || !started; });
+    }
+    wait();
+}
 
 void MyThread::run()
 {
-    grabFrame(&handOff);
+    std::unique_lock<std::mutex> lock(mutex);
+    for (;;) {
+        changed.wait(lock, [this] { return quitting || job != Job::None; });
+        if (quitting) {
+            ended = true;
+            changed.notify_all();
+            return;
+        }
+        const Job current = job;
+        job = Job::None;
+        busy = true;
+        changed.notify_all();
+        lock.unlock();
+        if (current == Job::Grab)
+            grabHere();
+        else
+            readAheadFrame(target, ahead);
+        lock.lock();
+        busy = false;
+        if (discardWhenRead) {
+            ahead = ReadAhead();
+            discardWhenRead = false;
+        }
+        changed.notify_all();
+    }
 }

@@ -1,6 +1,7 @@
 #include "Qz_VirtualCamera_ReadFile.h"
 
 #include "CaptureFolders.h"
+#include "EntryGuard.h"
 #include "ModuleLog.h"
 #include "ModuleState.h"
 #include "MyThread.h"
@@ -9,14 +10,22 @@
 #include <QDebug>
 #include <QString>
 
-#include <exception>
+#include <cstdlib>
+#include <cstring>
 #include <iostream>
+#include <mutex>
 
 
 namespace {
 
-// Shown on standard output when the parameter string lacks its third comma.
-const char kNoThirdCommaMessage[] = "输入字符串格式错误，找不到第三个逗号。";
+// Shown on standard output when the parameter string lacks its third comma:
+// "输入字符串格式错误，找不到第三个逗号。" ("input string malformed, third comma
+// not found") in UTF-8. Written as bytes so that no compiler reads the
+// source in another code page and writes other bytes.
+const char kNoThirdCommaMessage[] =
+    "\xE8\xBE\x93\xE5\x85\xA5\xE5\xAD\x97\xE7\xAC\xA6\xE4\xB8\xB2\xE6\xA0\xBC\xE5\xBC\x8F"
+    "\xE9\x94\x99\xE8\xAF\xAF\xEF\xBC\x8C\xE6\x89\xBE\xE4\xB8\x8D\xE5\x88\xB0\xE7\xAC\xAC"
+    "\xE4\xB8\x89\xE4\xB8\xAA\xE9\x80\x97\xE5\x8F\xB7\xE3\x80\x82";
 
 void storeParsedFields(ModuleState& state, const ParamParse& parse)
 {
@@ -46,9 +55,23 @@ bool initFromParam(ModuleState& state)
         logError("init failed: " + error + " (root folder \"" + state.rootFolder + "\")");
         return false;
     }
+    // Another recording plays from its first capture folder; the same one
+    // initialised again goes on where it was.
+    if (folders != state.captureFolders)
+        state.folderCursor = 0;
     state.captureFolders.swap(folders);
     state.emptyRecordingReported = false;
     return true;
+}
+
+// Read-ahead is on unless the environment says "0" or "off". Read at every
+// run, so a host can change its mind between runs.
+const char kReadAheadVariable[] = "QZ_READFILE_READ_AHEAD";
+
+bool readAheadWanted()
+{
+    const char* value = std::getenv(kReadAheadVariable);
+    return !value || (std::strcmp(value, "0") != 0 && std::strcmp(value, "off") != 0);
 }
 
 }  // namespace
@@ -60,136 +83,102 @@ Qz_VirtualCamera_ReadFile::Qz_VirtualCamera_ReadFile() : thread(nullptr)
 
 Qz_VirtualCamera_ReadFile::~Qz_VirtualCamera_ReadFile()
 {
-    // A run on another thread still waits on the worker; deleting the worker
-    // under it would leave that run waiting forever.
-    while (runsInProgress.load(std::memory_order_acquire) > 0)
-        QThread::msleep(1);
-    if (thread) {
-        thread->exit(0);
-        // Deleting a running QThread aborts the process; a grab always ends,
-        // so wait for it if the short wait was not enough.
-        if (!thread->wait(1))
-            thread->wait();
-        delete thread;
-        thread = nullptr;
-    }
-    try {  // nothing may leave a destructor, not even a failing log line
-        qDebug() << "[INFO] " << " delete success!";
-    } catch (...) {
-    }
+    guardedEntry("~Qz_VirtualCamera_ReadFile", [this] {
+        // Every run holds the module's lock to its end: once it is ours, no
+        // run of this object is inside any more. The worker may still be
+        // reading ahead; it ends after that frame (deleting a running
+        // QThread aborts the process).
+        std::lock_guard<std::mutex> lock(moduleState().calls);
+        if (thread) {
+            thread->stop();
+            delete thread;
+            thread = nullptr;
+        }
+    });
+    guardedEntry("~Qz_VirtualCamera_ReadFile", [] { qDebug() << "[INFO] " << " delete success!"; });
 }
 
 bool Qz_VirtualCamera_ReadFile::getImages(std::vector<cv::Mat>& images, void* /*context*/)
 {
-    try {
-        std::vector<cv::Mat>& buffer = moduleState().imageBuffer;
-        if (buffer.empty())
+    return guardedEntry("getImages", false, [&images] {
+        ModuleState& state = moduleState();
+        std::lock_guard<std::mutex> lock(state.calls);
+        if (state.imageBuffer.empty())
             return false;
-        images.insert(images.end(), buffer.begin(), buffer.end());
-        buffer.clear();
+        images.insert(images.end(), state.imageBuffer.begin(), state.imageBuffer.end());
+        state.imageBuffer.clear();
         return true;
-    } catch (const std::exception& e) {
-        logFailure("getImages failed", e.what());
-        return false;
-    } catch (...) {
-        logFailure("getImages failed", "unknown error");
-        return false;
-    }
+    });
 }
 
 bool Qz_VirtualCamera_ReadFile::setParam(void* /*context*/, const QByteArray& param)
 {
-    try {
+    return guardedEntry("setParam", false, [this, &param] {
         ModuleState& state = moduleState();
+        std::lock_guard<std::mutex> lock(state.calls);
+        ++state.configuration;
+        thread->discardReadAhead();
         state.grabDone.store(false, std::memory_order_release);
         state.param = param.toStdString();
         return true;
-    } catch (const std::exception& e) {
-        logFailure("setParam failed", e.what());
-        return false;
-    } catch (...) {
-        logFailure("setParam failed", "unknown error");
-        return false;
-    }
+    });
 }
 
 bool Qz_VirtualCamera_ReadFile::init(void* /*context*/)
 {
-    try {
-        return initFromParam(moduleState());
-    } catch (const std::exception& e) {
-        logFailure("init failed", e.what());
-        return false;
-    } catch (...) {
-        logFailure("init failed", "unknown error");
-        return false;
-    }
+    return guardedEntry("init", false, [this] {
+        ModuleState& state = moduleState();
+        std::lock_guard<std::mutex> lock(state.calls);
+        ++state.configuration;
+        thread->discardReadAhead();
+        return initFromParam(state);
+    });
 }
 
-// Starts the grab's thread and, while it runs, decodes files of its frame on
-// this thread. A failed start leaves the thread neither running nor finished.
-void Qz_VirtualCamera_ReadFile::startGrabAndHelp()
+// Reading the next frame ahead is optional: whatever goes wrong with it
+// leaves the grab that was made as it is.
+void Qz_VirtualCamera_ReadFile::readNextFrameAhead(const ModuleState& state) noexcept
 {
-    GrabHandOff& handOff = thread->grabHandOff();
-    handOff.callerComing();
-    thread->start(QThread::InheritPriority);
-    if (!thread->isRunning() && !thread->isFinished())
-        handOff.callerGone();
-    else
-        handOff.helpUntilGrabEnds();
+    try {
+        FrameTarget next;
+        if (nextFrameTarget(state, next))
+            thread->readAhead(next);
+    } catch (...) {
+    }
 }
 
 bool Qz_VirtualCamera_ReadFile::run()
 {
-    // Leaving run is the last thing it does with this object.
-    struct InProgress {
-        std::atomic<int>& count;
-        explicit InProgress(std::atomic<int>& c) : count(c) { count.fetch_add(1, std::memory_order_relaxed); }
-        ~InProgress() { count.fetch_sub(1, std::memory_order_release); }
-    } inProgress(runsInProgress);
-    try {
+    return guardedEntry("run", false, [this] {
         ModuleState& state = moduleState();
+        std::lock_guard<std::mutex> lock(state.calls);
         qDebug() << "[INFO] " << " run start" << QString::fromStdString(state.param);
-        thread->wait();  // a previous grab's thread must have ended, or start() would do nothing
-        startGrabAndHelp();
-        thread->wait();
-        const bool done = state.grabDone.load(std::memory_order_acquire);
+        const bool readingAhead = readAheadWanted();
+        const bool grabbed = thread->grab(state, readingAhead);
+        const bool done = grabbed && state.grabDone.load(std::memory_order_acquire);
         state.grabDone.store(false, std::memory_order_relaxed);
+        if (done && readingAhead)
+            readNextFrameAhead(state);
+        thread->grabLog().writeOut();
         if (!done)
             logError("grab did not run: the worker thread could not be started");
         qDebug() << "[INFO] " << __LINE__ << " run end";
         return done && state.lastGrabOk;
-    } catch (const std::exception& e) {
-        logFailure("run failed", e.what());
-        return false;
-    } catch (...) {
-        logFailure("run failed", "unknown error");
-        return false;
-    }
+    });
 }
 
 Qz_VirtualCamera_ReadFile* create()
 {
-    try {
+    return guardedEntry("create", static_cast<Qz_VirtualCamera_ReadFile*>(nullptr), [] {
         qDebug() << "[INFO] " << "Qz_VirtualCamera_ReadFile create success!";
         return new Qz_VirtualCamera_ReadFile;
-    } catch (const std::exception& e) {
-        logFailure("create failed", e.what());
-        return nullptr;
-    } catch (...) {
-        logFailure("create failed", "unknown error");
-        return nullptr;
-    }
+    });
 }
 
 void destory(Qz_VirtualCamera_ReadFile* obj)
 {
-    try {
+    guardedEntry("destory", [obj] {
         delete obj;
         qDebug() << "[INFO] " << "Qz_VirtualCamera_ReadFile  destory success!";
-    } catch (const std::exception& e) {
-        logFailure("destory failed", e.what());
-    } catch (...) {
-        logFailure("destory failed", "unknown error");
-    }
+    });
 }

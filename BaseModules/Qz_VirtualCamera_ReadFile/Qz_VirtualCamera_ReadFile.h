@@ -5,17 +5,19 @@
 // Parameter string: "camera,second,third,root" (see ParamParser.h). Each
 // run() reads the next capture folder's files for the camera and buffers
 // them; getImages() hands them over. All state is the loaded module's, shared
-// by every object that create() made.
+// by every object that create() made, and the calls that reach it take one
+// lock: calls from several threads behave as if made one after another.
 
 #include "Base.h"
 
-#include <atomic>
-
 class MyThread;
+struct ModuleState;
 
 class Qz_VirtualCamera_ReadFile : public Base {
 public:
     Qz_VirtualCamera_ReadFile();
+    // Waits for a run in progress on another thread (a host that disposes of
+    // the object during a grab waits for that grab).
     ~Qz_VirtualCamera_ReadFile() override;
 
     // Appends every buffered image, in grab order, behind the caller's
@@ -27,17 +29,18 @@ public:
     // previous list. False, with one "[ERROR] " line, on any bad input.
     bool init(void* context) override;
     // One grab; blocks until it is done, and meanwhile decodes some of the
-    // frame's files on the calling thread when the frame has several.
-    // False when the grab failed.
+    // frame's files on the calling thread when the frame has several. The
+    // grab's log lines are written on the calling thread, between the
+    // "run start" and "run end" lines. False when the grab failed.
+    // Then the worker reads the next frame ahead, which the next run hands
+    // over when it is still what a grab would read (unless
+    // QZ_READFILE_READ_AHEAD is "0" or "off").
     bool run() override;
 
 private:
-    void startGrabAndHelp();
+    void readNextFrameAhead(const ModuleState& state) noexcept;
 
     MyThread* thread;
-    // run calls still inside this object; the destructor waits for them, so
-    // a host that disposes of the object during a grab waits for that grab.
-    std::atomic<int> runsInProgress{0};
 };
 
 // The module's only exported functions, resolved by name by hosts.

@@ -103,8 +103,46 @@ TEST(HandOffWithoutOffer, NoHostThreadExpectedUnlessAnnounced)
     EXPECT_FALSE(handOff.callerExpected());
     handOff.callerComing();
     EXPECT_TRUE(handOff.callerExpected());
-    handOff.callerGone();
-    EXPECT_FALSE(handOff.callerExpected());
+}
+
+// Two callers enter the offered work together; the first leaves at once,
+// the second stays a while. The work lives on the grab's stack, so the grab
+// must not withdraw while the second is still inside.
+TEST(HandOffTwoCallers, WithdrawWaitsForEveryCallerInside)
+{
+    GrabHandOff handOff;
+    Items items(1);
+    std::atomic<int> entered{0};
+    std::atomic<int> inside{0};
+    const std::function<void()> work = [&] {
+        ++inside;
+        const int me = entered++;
+        items.work();
+        if (me == 0) {  // leaves only once the second is inside too
+            for (int waited = 0; entered < 2 && waited < 2000; ++waited)
+                std::this_thread::sleep_for(milliseconds(1));
+        } else {
+            std::this_thread::sleep_for(milliseconds(50));
+        }
+        --inside;
+    };
+    handOff.callerComing();
+    std::thread first([&] { handOff.helpUntilGrabEnds(); });
+    std::thread second([&] { handOff.helpUntilGrabEnds(); });
+    std::this_thread::sleep_for(milliseconds(20));  // both wait for an offer
+    std::atomic<int> insideAtWithdraw{-1};
+    std::thread grab([&] {
+        handOff.offer(work);
+        handOff.withdraw(items.next, items.done.size());
+        insideAtWithdraw = inside.load();
+        handOff.grabEnded();
+    });
+    grab.join();
+    first.join();
+    second.join();
+    EXPECT_EQ(entered, 2) << "both callers should have entered the work";
+    EXPECT_EQ(insideAtWithdraw, 0) << "withdraw returned while a caller was inside the work";
+    EXPECT_TRUE(items.eachDoneOnce());
 }
 
 // Many grabs in a row through one hand-off, as one module object does them.

@@ -6,6 +6,18 @@
 
 #include <opencv2/core/utility.hpp>
 
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstring>
+#include <functional>
+#include <future>
+#include <thread>
+
 namespace {
 
 enum class Format { Gray8Bmp, Color24Bmp, Gray16Tiff };
@@ -166,12 +178,117 @@ TEST_F(Grab, DecoderThatThrowsGivesAnEmptyImageAndNamesTheFile)
     EXPECT_EQ(errors[0].find('\n'), std::string::npos) << "one line only: " << errors[0];
 }
 
-TEST_F(Grab, EmptyRecordingReadsNothingAndSaysSoOnce)
+// Once per init: an init again says it again at its first grab.
+TEST_F(Grab, EmptyRecordingReadsNothingAndSaysSoOncePerInit)
 {
     ASSERT_TRUE(host.configure(rec.param("camera3P")));
-    for (int i = 0; i < 3; ++i)
-        EXPECT_EQ(host.grab(), std::vector<int>{});
+    EXPECT_EQ(host.grabs(2), (Frames{{}, {}}));
     EXPECT_EQ(log.containing("no capture folder").size(), 1u);
+    ASSERT_TRUE(host.camera->init(nullptr));
+    EXPECT_EQ(host.grab(), std::vector<int>{});
+    EXPECT_EQ(log.containing("no capture folder").size(), 2u);
+}
+
+struct SpecialFileCase {
+    std::string name;
+    std::function<void(const std::string& path)> make;
+    std::string described;
+};
+
+void PrintTo(const SpecialFileCase& c, std::ostream* out) { *out << c.name; }
+
+class SpecialFile : public ModuleTest, public ::testing::WithParamInterface<SpecialFileCase> {};
+
+// Only regular files are decoded: opening a FIFO would block the grab until
+// a writer came. Anything else matching gives an empty image in its place
+// and one warning naming the path and what it is.
+TEST_P(SpecialFile, GivesAnEmptyImageInPlaceWithoutBeingOpened)
+{
+    rec.gray8Bmp("cap/camera3P_a.bmp", 1);
+    const std::string special = rec.path("cap/camera3P_b.bmp");
+    GetParam().make(special);
+    rec.gray8Bmp("cap/camera3P_c.bmp", 3);
+    ASSERT_TRUE(host.configure(rec.param("camera3P")));
+
+    std::promise<std::vector<int>> frame;
+    std::future<std::vector<int>> grabbed = frame.get_future();
+    std::thread hostThread([&] { frame.set_value(host.grab()); });
+    if (grabbed.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+        ADD_FAILURE() << "run still blocked after 10 s: " << special << " was opened";
+        const int writer = ::open(special.c_str(), O_WRONLY | O_NONBLOCK);  // ends the blocked open
+        if (writer >= 0)
+            ::close(writer);
+    }
+    hostThread.join();
+    EXPECT_EQ(grabbed.get(), (std::vector<int>{1, -1, 3}));
+    const std::vector<std::string> warnings = log.containing("[WARN] ");
+    ASSERT_EQ(warnings.size(), 1u);
+    EXPECT_NE(warnings[0].find(special), std::string::npos) << warnings[0];
+    EXPECT_NE(warnings[0].find(GetParam().described), std::string::npos) << warnings[0];
+}
+
+void makeFifo(const std::string& path) { ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0); }
+
+void makeSocket(const std::string& path)
+{
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_GE(fd, 0);
+    sockaddr_un address {};
+    address.sun_family = AF_UNIX;
+    ASSERT_LT(path.size(), sizeof address.sun_path);
+    std::strcpy(address.sun_path, path.c_str());
+    EXPECT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ::close(fd);  // the socket file stays
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, SpecialFile, ::testing::Values(
+    SpecialFileCase{"Fifo", makeFifo, "is a FIFO"},
+    SpecialFileCase{"LinkToAFifo",
+                    [](const std::string& path) {
+                        makeFifo(path + ".fifo");
+                        ASSERT_EQ(::symlink((path + ".fifo").c_str(), path.c_str()), 0);
+                    },
+                    "is a FIFO"},
+    SpecialFileCase{"Socket", makeSocket, "is a socket"},
+    SpecialFileCase{"CharacterDevice",
+                    [](const std::string& path) { ASSERT_EQ(::symlink("/dev/zero", path.c_str()), 0); },
+                    "is a character device"}),
+    [](const auto& info) { return info.param.name; });
+
+// The grab's lines (the search's link warning, decoder failures) are written
+// by run on the thread that called it, in the order they arose, between its
+// start and end lines; nothing comes from the module's own threads.
+TEST_F(Grab, LinesOfAGrabComeFromTheCallingThreadBetweenStartAndEnd)
+{
+    rec.bytes("cap/camera3P_a.bmp", "no image");
+    rec.folder("cap/camera3P_b.bmp");
+    ASSERT_EQ(::symlink("..", rec.path("cap/camera3P_b.bmp/camera3P_up.bmp").c_str()), 0);
+    rec.bmpHeaderOnly("cap/camera3P_c.bmp", 40000, 40000);
+    rec.bytes("cap/camera3P_d\tx.bmp", "");
+    ASSERT_TRUE(host.configure(rec.param("camera3P")));
+    log.clear();
+    std::thread::id caller;
+    std::thread hostThread([&] {
+        caller = std::this_thread::get_id();
+        host.camera->run();
+    });
+    hostThread.join();
+    const std::vector<LogLine> lines = log.lines();
+    std::vector<std::string> kinds;
+    for (const LogLine& line : lines) {
+        EXPECT_EQ(line.thread, caller) << "written on another thread: " << line.text;
+        kinds.push_back(line.text.substr(0, line.text.find(rec.root())));
+    }
+    ASSERT_EQ(kinds.size(), 7u) << ::testing::PrintToString(kinds);
+    EXPECT_EQ(kinds[0], "[INFO]   run start \"camera3P,a,1,");
+    EXPECT_EQ(kinds[1], "[WARN]  folder leads back to one it is inside, not searched: ");  // listing b
+    EXPECT_EQ(kinds[2], "[WARN]  cannot decode ");   // a: no image
+    EXPECT_EQ(kinds[3], "[WARN]  ");                 // b: a folder, not a regular file
+    EXPECT_EQ(kinds[4], "[ERROR]  cannot decode ");  // c: the decoder threw
+    EXPECT_EQ(kinds[5], "[WARN]  cannot decode ");   // d: empty
+    EXPECT_NE(lines[3].text.find("camera3P_b.bmp is a folder"), std::string::npos) << lines[3].text;
+    EXPECT_NE(lines[5].text.find("camera3P_d\\tx.bmp"), std::string::npos) << "tab shown as \\t: " << lines[5].text;
+    EXPECT_NE(lines.back().text.find("run end"), std::string::npos);
 }
 
 struct UnknownCameraCase {

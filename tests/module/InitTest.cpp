@@ -71,8 +71,11 @@ TEST_F(Init, MissingThirdCommaPrintsTheMessageAndKeepsTheNewCameraName)
     ASSERT_TRUE(host.configure(rec.param("camera3P")));
     testing::internal::CaptureStdout();
     const bool ok = host.configure("camera1,a,1");
+    // The message's UTF-8 bytes, whatever code page a compiler reads sources in.
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
-              "输入字符串格式错误，找不到第三个逗号。\n");
+              "\xE8\xBE\x93\xE5\x85\xA5\xE5\xAD\x97\xE7\xAC\xA6\xE4\xB8\xB2\xE6\xA0\xBC\xE5\xBC\x8F"
+              "\xE9\x94\x99\xE8\xAF\xAF\xEF\xBC\x8C\xE6\x89\xBE\xE4\xB8\x8D\xE5\x88\xB0\xE7\xAC\xAC"
+              "\xE4\xB8\x89\xE4\xB8\xAA\xE9\x80\x97\xE5\x8F\xB7\xE3\x80\x82\n");
     EXPECT_FALSE(ok);
     // Fields 1 and 2 are taken before the third comma is looked for.
     EXPECT_EQ(host.grab(), std::vector<int>{9});
@@ -146,6 +149,40 @@ INSTANTIATE_TEST_SUITE_P(Roots, InitBadRoot, ::testing::Values(
     BadRootCase{"HoldsNul", std::string("/f1\0/x", 6), "/f1"}),
     [](const auto& info) { return info.param.name; });
 
+struct ControlCase {
+    std::string name;
+    std::string inRoot;  // appended to a missing root
+    std::string shown;   // how the line shows it
+};
+
+void PrintTo(const ControlCase& c, std::ostream* out) { *out << c.name; }
+
+class InitControlCharacter : public Init, public ::testing::WithParamInterface<ControlCase> {};
+
+// A root taken from a CRLF file ends in a carriage return: the line says so,
+// and stays one whole line (a NUL cut it short before).
+TEST_P(InitControlCharacter, IsShownAsAnEscapeInAWholeLine)
+{
+    const ControlCase& c = GetParam();
+    EXPECT_FALSE(host.configure("camera3P,a,1," + rec.root() + "/missing" + c.inRoot));
+    const std::vector<std::string> lines = errors();
+    ASSERT_EQ(lines.size(), 1u);
+    const std::string expectedEnd = "(root folder \"" + rec.root() + "/missing" + c.shown + "\")";
+    ASSERT_GE(lines[0].size(), expectedEnd.size());
+    EXPECT_EQ(lines[0].substr(lines[0].size() - expectedEnd.size()), expectedEnd) << lines[0];
+    for (const char ch : lines[0])
+        EXPECT_GE(static_cast<unsigned char>(ch), 0x20) << "raw control character in: " << lines[0];
+}
+
+INSTANTIATE_TEST_SUITE_P(Characters, InitControlCharacter, ::testing::Values(
+    ControlCase{"CarriageReturn", "\r", "\\r"},
+    ControlCase{"LineFeed", "\nx", "\\nx"},
+    ControlCase{"Tab", "\t", "\\t"},
+    ControlCase{"Nul", std::string("\0x", 2), "\\0x"},
+    ControlCase{"Escape", "\x1b[0m", "\\x1B[0m"},
+    ControlCase{"Delete", "\x7f", "\\x7F"}),
+    [](const auto& info) { return info.param.name; });
+
 TEST_F(Init, ReplacesTheFolderListInsteadOfAppending)
 {
     ASSERT_TRUE(host.configure(rec.param("camera3P")));
@@ -155,15 +192,31 @@ TEST_F(Init, ReplacesTheFolderListInsteadOfAppending)
     EXPECT_EQ(host.grabs(4), (Frames{{1}, {2}, {3}, {1}}));
 }
 
-TEST_F(Init, AnotherRootReplaysOnlyTheNewRecordingFromTheSameCursor)
+// Another recording plays from its first capture folder; images buffered
+// before stay, in front.
+TEST_F(Init, AnotherRecordingStartsAtItsFirstFolderAndBufferedImagesStay)
 {
     rec.gray8Bmp("other/g1/camera3P_a.bmp", 11);
     rec.gray8Bmp("other/g2/camera3P_a.bmp", 12);
+    rec.gray8Bmp("other/g3/camera3P_a.bmp", 13);
     ASSERT_TRUE(host.configure(rec.param("camera3P")));
     EXPECT_EQ(host.grab(), std::vector<int>{1});
+    ASSERT_TRUE(host.camera->run());  // f2, left uncollected
     ASSERT_TRUE(host.configure(rec.param("camera3P", "other")));
-    // init leaves the cursor alone: the next grab reads the second folder.
-    EXPECT_EQ(host.grabs(3), (Frames{{12}, {11}, {12}}));
+    ASSERT_TRUE(host.camera->run());
+    EXPECT_EQ(identitiesOf(host.collect()), (std::vector<int>{2, 11}));
+    EXPECT_EQ(host.grabs(3), (Frames{{12}, {13}, {11}}));
+}
+
+// The same recording initialised again (another camera name, say) goes on
+// where it was.
+TEST_F(Init, SameRecordingAgainKeepsTheCursor)
+{
+    rec.gray8Bmp("f3/camera3P_a.bmp", 3);
+    ASSERT_TRUE(host.configure(rec.param("camera3P")));
+    EXPECT_EQ(host.grabs(2), (Frames{{1}, {2}}));
+    ASSERT_TRUE(host.configure(rec.param("camera3P")));
+    EXPECT_EQ(host.grabs(2), (Frames{{3}, {1}}));
 }
 
 TEST_F(Init, NewObjectAfterDestoryContinuesTheCycle)

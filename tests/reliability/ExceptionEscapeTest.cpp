@@ -22,6 +22,7 @@
 #include <dlfcn.h>
 #include <execinfo.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
@@ -38,8 +39,12 @@ struct Injection {
     bool failOnce = true;    // only that one, or every one from it on
     bool anyCode = false;    // Qt's allocations fail too (OpenCV's never)
     int suspended = 0;       // inside the test's own bookkeeping
+    int epoch = 0;           // armed in this epoch of injectionEpoch
 };
 thread_local Injection injection;
+// Moving it on disarms every thread's injection at once, also that of the
+// module's worker, which outlives the grab that armed it.
+std::atomic<int> injectionEpoch{0};
 
 struct CodeAt {
     const void* object = nullptr;  // load address of the file holding it
@@ -97,7 +102,7 @@ bool insideOpenCV()
 
 bool shouldFail(void* caller)
 {
-    if (!injection.counting || injection.suspended > 0)
+    if (!injection.counting || injection.suspended > 0 || injection.epoch != injectionEpoch.load())
         return false;
     ++injection.suspended;  // backtrace may allocate
     const bool eligible = injection.anyCode ? !insideOpenCV() : askedForByTheModule(caller);
@@ -155,7 +160,7 @@ struct Outcome {
 
 Outcome callInjected(const std::function<void()>& call, long failFrom, bool failOnce, bool anyCode)
 {
-    injection = Injection{true, 0, failFrom, failOnce, anyCode, 0};
+    injection = Injection{true, 0, failFrom, failOnce, anyCode, 0, injectionEpoch.load()};
     Outcome outcome;
     try {
         call();
@@ -292,11 +297,12 @@ TEST_F(ExceptionEscape, GrabFailingOutOfMemory)
 {
     for (const long failFrom : {0L, 1L, 2L, 5L}) {
         setGrabFaultForTesting([failFrom] {
-            injection = Injection{true, 0, failFrom, false, false, 0};
+            injection = Injection{true, 0, failFrom, false, false, 0, injectionEpoch.load()};
             throw std::bad_alloc();
         });
         EXPECT_FALSE(camera->run());
         setGrabFaultForTesting(nullptr);
+        ++injectionEpoch;  // memory is back
         grabsNormally();
     }
 }

@@ -144,6 +144,47 @@ TEST(HostMisuse, DestoryWhileAGrabRunsWaitsForTheGrabAndNothingBreaks)
     }
 }
 
+// A message handler that keeps "run end" waiting 50 ms before recording it,
+// so a destory that did not wait for the whole run would log first.
+std::mutex slowLogMutex;
+std::vector<std::string> slowLogLines;
+
+void slowRunEnd(QtMsgType, const QMessageLogContext&, const QString& message)
+{
+    const std::string text = message.toStdString();
+    if (text.find(" run end") != std::string::npos)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    std::lock_guard<std::mutex> lock(slowLogMutex);
+    slowLogLines.push_back(text);
+}
+
+// destory while another thread's run is inside: the object goes only once
+// that run has ended, its last line included.
+TEST(HostMisuse, DestoryDuringARunOnAnotherThreadWaitsForTheWholeRun)
+{
+    RecordingFixture rec;
+    rec.gray8Bmp("cap/camera3P_a.bmp", 1);
+    Base* object = linkedCamera(rec, "camera3P");
+    slowLogLines.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(slowRunEnd);
+    const std::unique_ptr<QThread> host = hostThread([object] { object->run(); });
+    {
+        GrabGate gate;
+        host->start();
+        ASSERT_TRUE(gate.waitUntilEntered()) << "the grab never started";
+        gate.open();
+        destory(static_cast<Qz_VirtualCamera_ReadFile*>(object));
+    }
+    EXPECT_TRUE(host->wait(10000)) << "the run did not end";
+    qInstallMessageHandler(previous);
+    std::vector<std::string> order;
+    for (const std::string& text : slowLogLines) {
+        if (text.find(" run end") != std::string::npos || text.find(" delete success!") != std::string::npos)
+            order.push_back(text.substr(text.rfind(' ') + 1));
+    }
+    EXPECT_EQ(order, (std::vector<std::string>{"end", "success!"}));
+}
+
 // Objects of one loaded module share its state: one host thread drives three
 // of them in turn, they read consecutive capture folders, and disposing of
 // one leaves the others working.

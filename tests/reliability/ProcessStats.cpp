@@ -43,10 +43,10 @@ ProcessStats processStats()
     return stats;
 }
 
-ProcessStats processStatsOnceThreadsEnd(int threads)
+ProcessStats processStatsOnceThreadsEnd(int threads, int openFds)
 {
     ProcessStats stats = processStats();
-    for (int i = 0; i < 2000 && stats.threads > threads; ++i) {
+    for (int i = 0; i < 2000 && (stats.threads > threads || stats.openFds > openFds); ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
         stats = processStats();
     }
@@ -59,7 +59,7 @@ ProcessStats settledProcessStats()
     for (int same = 0, i = 0; same < 5 && i < 400; ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
         const ProcessStats next = processStats();
-        same = next.threads == stats.threads ? same + 1 : 0;
+        same = next.threads == stats.threads && next.openFds == stats.openFds ? same + 1 : 0;
         stats = next;
     }
     return stats;

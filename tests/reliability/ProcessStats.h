@@ -13,11 +13,13 @@ struct ProcessStats {
 
 ProcessStats processStats();
 
-// The worker's threads are detached: one whose grab is over may still be
-// leaving when run returns. Reads the figures until the process has at most
-// `threads` threads, or two seconds have passed.
-ProcessStats processStatsOnceThreadsEnd(int threads);
-// Reads the figures until the thread count has stopped changing.
+// A thread may still be leaving, and the worker may still be reading the
+// next frame ahead (a file open) when run returns. Reads the figures until
+// the process has at most `threads` threads and `openFds` descriptors, or
+// two seconds have passed.
+ProcessStats processStatsOnceThreadsEnd(int threads, int openFds = 1 << 30);
+// Reads the figures until the thread and descriptor counts have stopped
+// changing.
 ProcessStats settledProcessStats();
 
 // What each open descriptor refers to, one "fd -> target" per line, for

@@ -3,6 +3,7 @@
 #include <QString>
 
 #include <mutex>
+#include <thread>
 
 namespace {
 
@@ -29,6 +30,7 @@ void capture(QtMsgType, const QMessageLogContext& context, const QString& messag
     line.file = context.file ? context.file : "";
     line.line = context.line;
     line.function = context.function ? context.function : "";
+    line.thread = std::this_thread::get_id();
     {
         std::lock_guard<std::mutex> lock(logMutex());
         captured().push_back(line);

@@ -5,6 +5,7 @@
 #include <QtGlobal>
 
 #include <string>
+#include <thread>
 #include <vector>
 
 struct LogLine {
@@ -12,6 +13,7 @@ struct LogLine {
     std::string file;      // context of the statement that logged it
     int line = 0;
     std::string function;
+    std::thread::id thread;  // that wrote it
 };
 
 class LogCapture {

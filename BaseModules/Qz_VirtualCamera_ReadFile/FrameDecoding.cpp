@@ -1,0 +1,144 @@
+#include "FrameDecoding.h"
+
+#include "GrabHandOff.h"
+#include "Names.h"
+
+#include <opencv2/core/utility.hpp>
+#include <opencv2/imgcodecs.hpp>
+
+#include <algorithm>
+#include <atomic>
+#include <exception>
+#include <functional>
+#include <new>
+#include <thread>
+
+namespace {
+
+// What became of one file, reported once the frame is decoded.
+struct FileOutcome {
+    FileStatus before;
+    FileStatus after;
+    std::string error;  // the decoder threw, or the file could not be looked at
+};
+
+// A file that cannot be decoded gives an empty image. The decoder throws for
+// some broken files instead of returning nothing; that is the same case.
+// Only a regular file is handed to the decoder: opening a FIFO blocks until
+// a writer comes, and a device may never end. The second look tells a
+// read-ahead whether the file changed while it was read.
+cv::Mat decodeFile(const std::string& path, FileOutcome& outcome)
+{
+    cv::Mat image;
+    try {
+        outcome.before = fileStatusOf(path, outcome.error);
+        if (outcome.before.kind != FileKind::Regular)
+            return image;
+        image = cv::imread(path, cv::IMREAD_UNCHANGED);
+    } catch (const std::exception& e) {
+        outcome.error = causeText(e.what());
+    } catch (...) {
+        outcome.error = "unknown decoder failure";
+    }
+    std::string ignored;
+    outcome.after = fileStatusOf(path, ignored);
+    return image;
+}
+
+void report(const std::string& path, const FileOutcome& outcome, const cv::Mat& image, CollectedLog& log)
+{
+    const FileKind kind = outcome.before.kind;
+    if (kind == FileKind::Missing)
+        log.warning("cannot read " + path + ": " + outcome.error + ", empty image in its place");
+    else if (kind != FileKind::Regular)
+        log.warning(path + " is " + describe(kind) + ", not a regular file: empty image in its place");
+    else if (!outcome.error.empty())
+        log.error("cannot decode " + path + ": " + outcome.error);
+    else if (image.empty())
+        log.warning("cannot decode " + path + ": no image the decoder can read, empty image in its place");
+}
+
+// The order in which the decoding threads take a frame's files: TIFFs
+// first. A 16-bit TIFF decodes 1.6 (uncompressed) to 14 (LZW) times slower
+// than a BMP of the same frame; started last, it would leave the other
+// threads idle while it runs.
+std::vector<std::size_t> decodeOrder(const std::vector<std::string>& paths)
+{
+    std::vector<std::size_t> order;
+    order.reserve(paths.size());
+    for (const bool tiff : {true, false}) {
+        for (std::size_t i = 0; i < paths.size(); ++i) {
+            if (nameEndsWith(paths[i], "tiff") == tiff)
+                order.push_back(i);
+        }
+    }
+    return order;
+}
+
+// Runs `work` on `count` threads: the calling thread and plain helper
+// threads that end with the frame. Fewer helpers when the system will not
+// start more; then the threads that did start do the rest. OpenCV's pool
+// (cv::parallel_for_) would save the helpers' start and end, but its hand-over
+// to the pool's threads is invisible to ThreadSanitizer, which then reports
+// every access of the decoding itself.
+void runOnThreads(std::size_t count, const std::function<void()>& work)
+{
+    std::vector<std::thread> helpers;
+    try {
+        helpers.reserve(count > 1 ? count - 1 : 0);
+        for (std::size_t i = 1; i < count; ++i)
+            helpers.emplace_back(work);
+    } catch (...) {
+    }
+    work();
+    for (std::thread& helper : helpers)
+        helper.join();
+}
+
+}  // namespace
+
+DecodedFrame decodeFrame(const std::vector<std::string>& paths, GrabHandOff* handOff)
+{
+    DecodedFrame frame;
+    frame.paths = paths;
+    frame.images.resize(paths.size());
+    std::vector<FileOutcome> outcomes(paths.size());
+    const std::vector<std::size_t> order = decodeOrder(paths);
+    std::atomic<std::size_t> next{0};
+    std::atomic<bool> outOfMemory{false};
+    // Each thread takes the next file nobody has taken, until none is left.
+    const std::function<void()> decodeUntaken = [&] {
+        try {
+            for (std::size_t taken = next++; taken < order.size(); taken = next++) {
+                const std::size_t i = order[taken];
+                frame.images[i] = decodeFile(paths[i], outcomes[i]);
+            }
+        } catch (...) {
+            outOfMemory = true;  // decodeFile lets nothing else through
+            next = order.size();
+        }
+    };
+    // A frame of one file stays on this thread: handing it to the host
+    // thread would cost two thread switches and gain nothing.
+    const bool hostHelps = handOff && paths.size() > 1 && handOff->callerExpected();
+    const std::size_t threads = std::min<std::size_t>(paths.size(), std::max(1, cv::getNumThreads()));
+    if (hostHelps)
+        handOff->offer(decodeUntaken);
+    try {
+        runOnThreads(hostHelps ? threads - 1 : threads, decodeUntaken);
+    } catch (...) {
+        outOfMemory = true;  // OpenCV could not run the loop
+        next = order.size();
+    }
+    if (hostHelps)
+        handOff->withdraw(next, order.size());
+    if (outOfMemory)
+        throw std::bad_alloc();
+    frame.statuses.reserve(paths.size());
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        frame.statuses.push_back(outcomes[i].before);
+        frame.unchangedWhileRead = frame.unchangedWhileRead && outcomes[i].after == outcomes[i].before;
+        report(paths[i], outcomes[i], frame.images[i], frame.log);
+    }
+    return frame;
+}

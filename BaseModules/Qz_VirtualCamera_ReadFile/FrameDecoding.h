@@ -1,0 +1,30 @@
+#pragma once
+// Decoding the files of one frame: each file looked at first (only a regular
+// file goes to the decoder), the files decoded side by side, the images kept
+// in the planned order, one log line per file that gave no image. Touches no
+// module state, so it serves the grab and the read-ahead alike.
+
+#include "FileStatus.h"
+#include "ModuleLog.h"
+
+#include <opencv2/core/mat.hpp>
+
+#include <string>
+#include <vector>
+
+class GrabHandOff;
+
+struct DecodedFrame {
+    std::vector<std::string> paths;   // as planned
+    std::vector<cv::Mat> images;      // one per path; empty where a file gave none
+    std::vector<FileStatus> statuses; // each file as it was just before it was read
+    bool unchangedWhileRead = true;   // every file's status the same after decoding
+    CollectedLog log;                 // the lines about the files, in path order
+};
+
+// Decodes `paths`. Up to OpenCV's thread count of threads take part: the
+// host thread announced in `handOff` (when there is one and the frame has
+// several files), the calling thread, and helper threads. Throws only
+// std::bad_alloc (memory ran out); every other failure of a file is an empty
+// image and a line.
+DecodedFrame decodeFrame(const std::vector<std::string>& paths, GrabHandOff* handOff);

@@ -1,0 +1,333 @@
+// Reading the next frame ahead must be invisible: every scenario is played
+// twice, by a host with read-ahead off (QZ_READFILE_READ_AHEAD=0) and by one
+// with it on, each on its own fresh module and recording, and both must see
+// the same images (identity, depth, channels), the same run results and the
+// same log lines in the same order. Between runs the test gives the worker
+// time to read ahead, then changes what a grab would read.
+
+#include "ModuleHost.h"
+
+#include <sys/inotify.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <regex>
+#include <set>
+#include <thread>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const char kSwitch[] = "QZ_READFILE_READ_AHEAD";
+
+void readAheadOn(bool on)
+{
+    if (on)
+        ::unsetenv(kSwitch);
+    else
+        ::setenv(kSwitch, "0", 1);
+}
+
+// Long enough for the worker to read a small frame ahead.
+void letTheWorkerReadAhead()
+{
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+}
+
+// What a host saw: per run its result and its images; every log line, with
+// the recording's root written as "<root>".
+struct Seen {
+    std::vector<std::string> runs;
+    std::vector<std::string> lines;
+};
+
+struct Player {
+    RecordingFixture& rec;
+    ModuleHost& host;
+    Seen& seen;
+
+    void grab()
+    {
+        const bool ok = host.camera->run();
+        std::string frame = ok ? "true:" : "false:";
+        for (const cv::Mat& image : host.collect())
+            frame += " " + std::to_string(identityOf(image)) + "/" + std::to_string(image.type());
+        seen.runs.push_back(frame);
+    }
+    void grabAndWait()
+    {
+        grab();
+        letTheWorkerReadAhead();
+    }
+};
+
+struct Scenario {
+    std::string name;
+    std::string camera;
+    std::function<void(const RecordingFixture&)> record;
+    std::function<void(Player&)> play;  // after setParam + init
+};
+
+void PrintTo(const Scenario& s, std::ostream* out) { *out << s.name; }
+
+// cap1..cap3, camera3P images 10n+1 (8-bit) and 10n+2 (24-bit); other/g1, g2
+// hold 41, 42.
+void threeFolders(const RecordingFixture& rec)
+{
+    for (int n = 1; n <= 3; ++n) {
+        rec.gray8Bmp("cap" + std::to_string(n) + "/camera3P_a.bmp", 10 * n + 1);
+        rec.color24Bmp("cap" + std::to_string(n) + "/camera3P_b.bmp", 10 * n + 2);
+    }
+    rec.gray8Bmp("other/g1/camera3P_a.bmp", 41);
+    rec.gray8Bmp("other/g2/camera3P_a.bmp", 42);
+}
+
+const char* const kKinds[] = {"VexoSpecularReflectionImage", "VexoDiffuseReflectionImage", "VexoShapeImage1",
+                              "VexoShapeImage2", "VexoGlossRatioImage", "VexoNormalImage"};
+
+// Two capture folders of the six camera1 kinds plus a 16-bit TIFF that
+// camera1 does not read.
+void sixKinds(const RecordingFixture& rec)
+{
+    for (int n = 1; n <= 2; ++n) {
+        for (int k = 0; k < 6; ++k)
+            rec.gray8Bmp("cap" + std::to_string(n) + "/camera1_" + kKinds[k] + ".bmp", 10 * n + k);
+        rec.gray16Tiff("cap" + std::to_string(n) + "/camera1_x.tiff", 99);
+    }
+}
+
+Seen play(const Scenario& s, bool readingAhead)
+{
+    readAheadOn(readingAhead);
+    RecordingFixture rec;
+    s.record(rec);
+    Seen seen;
+    {
+        LogCapture log;
+        ModuleHost host;
+        EXPECT_NE(host.camera, nullptr) << host.module.error();
+        if (!host.camera)
+            return seen;
+        EXPECT_TRUE(host.configure(rec.param(s.camera)));
+        Player player{rec, host, seen};
+        s.play(player);
+        for (std::string text : log.texts())
+            seen.lines.push_back(std::regex_replace(text, std::regex(rec.root()), "<root>"));
+    }
+    readAheadOn(true);
+    return seen;
+}
+
+class ReadAheadInvisible : public ::testing::TestWithParam<Scenario> {};
+
+TEST_P(ReadAheadInvisible, SameRunsImagesAndLinesAsWithout)
+{
+    const Seen without = play(GetParam(), false);
+    const Seen with = play(GetParam(), true);
+    EXPECT_EQ(with.runs, without.runs);
+    EXPECT_EQ(with.lines, without.lines);
+    EXPECT_FALSE(without.runs.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Scenarios, ReadAheadInvisible, ::testing::Values(
+    Scenario{"FileRewrittenSameSizeNewPixels", "camera3P", threeFolders,
+             [](Player& p) {
+                 p.grabAndWait();
+                 p.rec.gray8Bmp("cap2/camera3P_a.bmp", 77);
+                 p.grab();
+                 p.grab();
+             }},
+    Scenario{"FileRemoved", "camera3P", threeFolders,
+             [](Player& p) {
+                 p.grabAndWait();
+                 fs::remove(p.rec.path("cap2/camera3P_b.bmp"));
+                 p.grab();
+             }},
+    Scenario{"FileAdded", "camera3P", threeFolders,
+             [](Player& p) {
+                 p.grabAndWait();
+                 p.rec.gray8Bmp("cap2/camera3P_c.bmp", 50);
+                 p.grab();
+             }},
+    Scenario{"FileReplacedByAnother", "camera3P", threeFolders,
+             [](Player& p) {
+                 p.grabAndWait();
+                 p.rec.gray8Bmp("cap2/new.bmp", 60);
+                 fs::rename(p.rec.path("cap2/new.bmp"), p.rec.path("cap2/camera3P_a.bmp"));
+                 p.grab();
+             }},
+    Scenario{"CaptureFolderRemoved", "camera3P", threeFolders,
+             [](Player& p) {
+                 p.grabAndWait();
+                 fs::remove_all(p.rec.path("cap2"));
+                 p.grab();
+                 p.grab();
+             }},
+    Scenario{"SetParamAlone", "camera3P", threeFolders,
+             [](Player& p) {
+                 p.grabAndWait();
+                 p.host.camera->setParam(nullptr, QByteArray::fromStdString(p.rec.param("camera3N")));
+                 p.grab();
+                 p.grab();
+             }},
+    Scenario{"InitToAnotherRoot", "camera3P", threeFolders,
+             [](Player& p) {
+                 p.grabAndWait();
+                 EXPECT_TRUE(p.host.configure(p.rec.param("camera3P", "other")));
+                 p.grab();
+                 p.grab();
+                 p.grab();
+             }},
+    Scenario{"RunRightAfterInit", "camera3P", threeFolders,
+             [](Player& p) {
+                 p.grab();
+                 EXPECT_TRUE(p.host.camera->init(nullptr));
+                 p.grab();
+                 EXPECT_TRUE(p.host.configure(p.rec.param("camera3P", "other")));
+                 p.grab();
+                 p.grab();
+             }},
+    Scenario{"SwitchedOffAndOnBetweenRuns", "camera3P", threeFolders,
+             [](Player& p) {
+                 p.grabAndWait();
+                 const bool wasOn = std::getenv(kSwitch) == nullptr;
+                 readAheadOn(false);
+                 p.rec.gray8Bmp("cap2/camera3P_a.bmp", 78);
+                 p.grabAndWait();
+                 readAheadOn(wasOn);
+                 p.grabAndWait();
+                 p.grab();
+             }},
+    Scenario{"UndecodableFileReadAhead", "camera3P",
+             [](const RecordingFixture& rec) {
+                 threeFolders(rec);
+                 rec.bytes("cap2/camera3P_b.bmp", "no image here");
+                 rec.bmpHeaderOnly("cap3/camera3P_b.bmp", 40000, 40000);  // the decoder throws
+             },
+             [](Player& p) {
+                 for (int i = 0; i < 4; ++i)
+                     p.grabAndWait();
+             }},
+    Scenario{"WholeCycleUntouched", "camera3P", threeFolders,
+             [](Player& p) {
+                 for (int i = 0; i < 5; ++i)
+                     p.grabAndWait();
+             }},
+    Scenario{"SixKindsOneRewritten", "camera1", sixKinds,
+             [](Player& p) {
+                 p.grabAndWait();
+                 p.rec.gray8Bmp(std::string("cap2/camera1_") + kKinds[3] + ".bmp", 88);
+                 p.grabAndWait();
+                 p.grab();
+             }}),
+    [](const auto& info) { return info.param.name; });
+
+// Files of `folder` opened, as inotify reports them. The decoder opens a
+// file more than once, and inotify merges repeated events only while they
+// are unread, so files are counted, not events.
+class OpenWatch {
+public:
+    explicit OpenWatch(const std::string& folder) : fd_(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC))
+    {
+        if (fd_ >= 0)
+            ::inotify_add_watch(fd_, folder.c_str(), IN_OPEN);
+    }
+    ~OpenWatch()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    bool ok() const { return fd_ >= 0; }
+    // Files opened since the last call, once `expected` of them have been
+    // seen or `limit` has passed.
+    std::set<std::string> openedWithin(std::size_t expected, std::chrono::milliseconds limit)
+    {
+        const auto until = std::chrono::steady_clock::now() + limit;
+        std::set<std::string> files = opened();
+        while (files.size() < expected && std::chrono::steady_clock::now() < until) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            const std::set<std::string> more = opened();
+            files.insert(more.begin(), more.end());
+        }
+        return files;
+    }
+    std::set<std::string> opened()
+    {
+        std::set<std::string> files;
+        alignas(inotify_event) char buffer[4096];
+        for (ssize_t got; (got = ::read(fd_, buffer, sizeof buffer)) > 0;) {
+            for (char* at = buffer; at < buffer + got;) {
+                const auto* event = reinterpret_cast<const inotify_event*>(at);
+                if ((event->mask & IN_OPEN) && !(event->mask & IN_ISDIR) && event->len > 0)
+                    files.insert(event->name);
+                at += sizeof(inotify_event) + event->len;
+            }
+        }
+        return files;
+    }
+
+private:
+    int fd_;
+};
+
+// With read-ahead on, the next capture folder's files are read while the
+// host works; with it off, nothing is opened between runs.
+TEST(ReadAheadSwitch, FilesAreReadBetweenRunsOnlyWhenOn)
+{
+    for (const bool on : {true, false}) {
+        readAheadOn(on);
+        RecordingFixture rec;
+        threeFolders(rec);
+        ModuleHost host;
+        ASSERT_NE(host.camera, nullptr) << host.module.error();
+        ASSERT_TRUE(host.configure(rec.param("camera3P")));
+        OpenWatch watch(rec.path("cap2"));
+        ASSERT_TRUE(watch.ok());
+        EXPECT_EQ(host.grab(), (std::vector<int>{11, 12}));
+        const std::size_t between =
+            (on ? watch.openedWithin(2, std::chrono::seconds(5)) : watch.openedWithin(1, std::chrono::milliseconds(200)))
+                .size();
+        EXPECT_EQ(between, on ? 2u : 0u) << (on ? "read-ahead on: the next frame was not read ahead within 5 s"
+                                                : "read-ahead off: files were opened between runs");
+        EXPECT_EQ(host.grab(), (std::vector<int>{21, 22}));
+        // Handed over, the frame read ahead is not read again.
+        EXPECT_EQ(watch.opened().size(), on ? 0u : 2u) << (on ? "read-ahead on" : "read-ahead off");
+    }
+    readAheadOn(true);
+}
+
+// destory while the worker reads ahead a frame: it waits for that frame,
+// then the worker ends; nothing breaks, and a new object goes on with the
+// folder after the last grab's.
+TEST(ReadAheadDestory, WaitsForTheFrameBeingReadAhead)
+{
+    RecordingFixture rec;
+    sixKinds(rec);
+    LoadedModule module;
+    ASSERT_TRUE(module.loaded()) << module.error();
+    for (int round = 0; round < 10; ++round) {
+        Base* camera = module.create();
+        camera->setParam(nullptr, QByteArray::fromStdString(rec.param("camera1")));
+        ASSERT_TRUE(camera->init(nullptr));
+        ASSERT_TRUE(camera->run());  // the worker now reads the next frame ahead
+        module.destory(camera);
+    }
+    Base* camera = module.create();
+    ASSERT_TRUE(camera->run());
+    std::vector<cv::Mat> images;
+    ASSERT_TRUE(camera->getImages(images, nullptr));
+    // Ten grabs were made (init on the same recording keeps the place).
+    EXPECT_EQ(identitiesOf(images), (std::vector<int>{10, 11, 12, 13, 14, 15, 20, 21, 22, 23, 24, 25,
+                                                       10, 11, 12, 13, 14, 15, 20, 21, 22, 23, 24, 25,
+                                                       10, 11, 12, 13, 14, 15, 20, 21, 22, 23, 24, 25,
+                                                       10, 11, 12, 13, 14, 15, 20, 21, 22, 23, 24, 25,
+                                                       10, 11, 12, 13, 14, 15, 20, 21, 22, 23, 24, 25,
+                                                       10, 11, 12, 13, 14, 15}));
+    module.destory(camera);
+}
+
+}  // namespace
