@@ -50,6 +50,22 @@ void reportDroppedFrame(const ModuleState& state, const char* cause, CollectedLo
     }
 }
 
+// Does a grab's work; whatever it throws drops the frame and is reported.
+// False when it threw.
+template <typename Work>
+bool frameWorkDone(const ModuleState& state, CollectedLog& log, Work&& work) noexcept
+{
+    try {
+        work();
+        return true;
+    } catch (const std::exception& e) {
+        reportDroppedFrame(state, e.what(), log);
+    } catch (...) {
+        reportDroppedFrame(state, "unknown error", log);
+    }
+    return false;
+}
+
 void bufferFrame(ModuleState& state, const std::vector<cv::Mat>& images)
 {
     state.imageBuffer.insert(state.imageBuffer.end(), images.begin(), images.end());
@@ -117,16 +133,7 @@ void grabFrame(ModuleState& state, GrabHandOff* handOff, CollectedLog& log)
 {
     const std::size_t buffered = state.imageBuffer.size();
     log.clear();
-    bool ok = true;
-    try {
-        readFrame(state, handOff, log);
-    } catch (const std::exception& e) {
-        ok = false;
-        reportDroppedFrame(state, e.what(), log);
-    } catch (...) {
-        ok = false;
-        reportDroppedFrame(state, "unknown error", log);
-    }
+    const bool ok = frameWorkDone(state, log, [&] { readFrame(state, handOff, log); });
     finishGrab(state, buffered, ok);
     if (handOff)
         handOff->grabEnded();
@@ -172,18 +179,11 @@ bool grabFromReadAhead(ModuleState& state, ReadAhead& ahead, CollectedLog& log) 
     log.clear();
     state.folderCursor = static_cast<int>(taken.target.folderIndex);
     const std::size_t buffered = state.imageBuffer.size();
-    bool ok = true;
-    try {
+    const bool ok = frameWorkDone(state, log, [&] {
         log.append(planLog);
         log.append(taken.frame.log);
         bufferFrame(state, taken.frame.images);
-    } catch (const std::exception& e) {
-        ok = false;
-        reportDroppedFrame(state, e.what(), log);
-    } catch (...) {
-        ok = false;
-        reportDroppedFrame(state, "unknown error", log);
-    }
+    });
     finishGrab(state, buffered, ok);
     return true;
 }
