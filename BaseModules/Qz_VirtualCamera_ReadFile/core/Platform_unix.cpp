@@ -10,6 +10,7 @@
 
 #include <cerrno>
 #include <cstddef>
+#include <memory>
 #include <utility>
 
 const char kPathSeparator[] = "/";
@@ -26,15 +27,20 @@ struct Entry {
     unsigned char type;  // readdir's d_type
 };
 
+struct DirCloser {
+    void operator()(DIR* dir) const { ::closedir(dir); }
+};
+
+// The folder is closed on every way out, also when keeping a name fails for
+// want of memory.
 std::vector<Entry> readEntries(const std::string& folder)
 {
     std::vector<Entry> entries;
-    DIR* dir = ::opendir(folder.empty() ? "/" : folder.c_str());
+    const std::unique_ptr<DIR, DirCloser> dir(::opendir(folder.empty() ? "/" : folder.c_str()));
     if (!dir)
         return entries;
-    while (const dirent* entry = ::readdir(dir))
+    while (const dirent* entry = ::readdir(dir.get()))
         entries.push_back({entry->d_name, entry->d_type});
-    ::closedir(dir);
     return entries;
 }
 
@@ -101,15 +107,13 @@ FindHandle* findFirst(const std::string& folder, const std::string& ending, Find
         matching.push_back(std::move(entry));
     }
 
-    auto* handle = new FindHandle;
+    auto handle = std::make_unique<FindHandle>();
     handle->matches.reserve(matching.size());
     for (const std::size_t index : ntfsOrderOf(names))
         handle->matches.push_back(matchOf(folder, matching[index]));
-    if (!fillNext(handle, first)) {
-        delete handle;
+    if (!fillNext(handle.get(), first))
         return nullptr;
-    }
-    return handle;
+    return handle.release();
 }
 
 bool findNext(FindHandle* handle, FindData& next)

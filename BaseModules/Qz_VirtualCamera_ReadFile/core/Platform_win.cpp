@@ -7,9 +7,21 @@
 #include <io.h>
 #include <windows.h>
 
+#include <memory>
+
 const char kPathSeparator[] = "\\";
 
+// Owns the run-time library's search, so it is closed on every way out.
 struct FindHandle {
+    FindHandle() = default;
+    FindHandle(const FindHandle&) = delete;
+    FindHandle& operator=(const FindHandle&) = delete;
+    ~FindHandle()
+    {
+        if (search != -1)
+            _findclose(search);
+    }
+
     intptr_t search = -1;
     std::string folder;
     std::string ending;
@@ -110,19 +122,22 @@ EntryStatus entryStatusOf(const std::string& path)
 
 FindHandle* findFirst(const std::string& folder, const std::string& ending, FindData& first)
 {
+    // The owner is made before the search is opened: a failing allocation
+    // then leaves no search open.
+    auto handle = std::make_unique<FindHandle>();
+    handle->folder = folder;
+    handle->ending = ending;
     const std::string pattern = folder + kPathSeparator + "*" + ending;
     _finddata64i32_t info {};
-    const intptr_t search = _findfirst64i32(pattern.c_str(), &info);
-    if (search == -1)
+    handle->search = _findfirst64i32(pattern.c_str(), &info);
+    if (handle->search == -1)
         return nullptr;
-    auto* handle = new FindHandle{search, folder, ending};
     if (isWanted(info, handle->ending)) {
         toFindData(folder, info, first);
-        return handle;
+        return handle.release();
     }
-    if (nextWanted(handle, first))
-        return handle;
-    findClose(handle);
+    if (nextWanted(handle.get(), first))
+        return handle.release();
     return nullptr;
 }
 
@@ -133,9 +148,6 @@ bool findNext(FindHandle* handle, FindData& next)
 
 void findClose(FindHandle* handle)
 {
-    if (!handle)
-        return;
-    _findclose(handle->search);
     delete handle;
 }
 
