@@ -44,6 +44,27 @@ std::vector<Entry> readEntries(const std::string& folder)
     return entries;
 }
 
+std::error_code errnoCode(int number)
+{
+    return {number, std::generic_category()};
+}
+
+// What the entry at `path` is, following links.
+EntryStatus entryStatusOf(const std::string& path)
+{
+    struct stat info {};
+    if (::stat(path.c_str(), &info) == 0)
+        return {S_ISDIR(info.st_mode) ? EntryKind::Folder : EntryKind::File, {}};
+    const int followError = errno;
+    struct stat own {};
+    if (::lstat(path.c_str(), &own) == 0 && S_ISLNK(own.st_mode))
+        return {EntryKind::BrokenLink, errnoCode(followError)};
+    // Not a link: either it went away after it was listed, or it cannot be seen.
+    if (followError == ENOENT || followError == ENOTDIR)
+        return {EntryKind::Missing, errnoCode(followError)};
+    return {EntryKind::Unknown, errnoCode(followError)};
+}
+
 // readdir already says what most entries are; only a link (followed, like
 // the home platform does) or a file system that does not say needs a stat.
 // An entry whose kind cannot be told is listed as a file (reading it then
@@ -73,27 +94,7 @@ bool fillNext(FindHandle* handle, FindData& out)
     return true;
 }
 
-std::error_code errnoCode(int number)
-{
-    return {number, std::generic_category()};
-}
-
 }  // namespace
-
-EntryStatus entryStatusOf(const std::string& path)
-{
-    struct stat info {};
-    if (::stat(path.c_str(), &info) == 0)
-        return {S_ISDIR(info.st_mode) ? EntryKind::Folder : EntryKind::File, {}};
-    const int followError = errno;
-    struct stat own {};
-    if (::lstat(path.c_str(), &own) == 0 && S_ISLNK(own.st_mode))
-        return {EntryKind::BrokenLink, errnoCode(followError)};
-    // Not a link: either it went away after it was listed, or it cannot be seen.
-    if (followError == ENOENT || followError == ENOTDIR)
-        return {EntryKind::Missing, errnoCode(followError)};
-    return {EntryKind::Unknown, errnoCode(followError)};
-}
 
 FindHandle* findFirst(const std::string& folder, const std::string& ending, FindData& first)
 {

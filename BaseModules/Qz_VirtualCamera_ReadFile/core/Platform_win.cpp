@@ -57,6 +57,31 @@ std::error_code lastErrorCode()
     }
 }
 
+// What the entry at `path` is, following links.
+EntryStatus entryStatusOf(const std::string& path)
+{
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        const std::error_code error = lastErrorCode();
+        if (error == std::errc::no_such_file_or_directory)
+            return {EntryKind::Missing, error};
+        return {EntryKind::Unknown, error};
+    }
+    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0)
+        return {(attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? EntryKind::Folder : EntryKind::File, {}};
+
+    HANDLE file = openFollowingLinks(path);
+    if (file == INVALID_HANDLE_VALUE)
+        return {EntryKind::BrokenLink, lastErrorCode()};
+    BY_HANDLE_FILE_INFORMATION info {};
+    const bool known = GetFileInformationByHandle(file, &info) != 0;
+    const std::error_code error = known ? std::error_code() : lastErrorCode();
+    CloseHandle(file);
+    if (!known)
+        return {EntryKind::BrokenLink, error};
+    return {(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? EntryKind::Folder : EntryKind::File, {}};
+}
+
 // The search also matches 8.3 short names ("x.bmpx" is "X~1.BMP"), so each
 // match's long name is checked against the ending again.
 bool isWanted(const _finddata64i32_t& info, const std::string& ending)
@@ -95,30 +120,6 @@ bool nextWanted(FindHandle* handle, FindData& out)
 }
 
 }  // namespace
-
-EntryStatus entryStatusOf(const std::string& path)
-{
-    const DWORD attributes = GetFileAttributesA(path.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES) {
-        const std::error_code error = lastErrorCode();
-        if (error == std::errc::no_such_file_or_directory)
-            return {EntryKind::Missing, error};
-        return {EntryKind::Unknown, error};
-    }
-    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0)
-        return {(attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? EntryKind::Folder : EntryKind::File, {}};
-
-    HANDLE file = openFollowingLinks(path);
-    if (file == INVALID_HANDLE_VALUE)
-        return {EntryKind::BrokenLink, lastErrorCode()};
-    BY_HANDLE_FILE_INFORMATION info {};
-    const bool known = GetFileInformationByHandle(file, &info) != 0;
-    const std::error_code error = known ? std::error_code() : lastErrorCode();
-    CloseHandle(file);
-    if (!known)
-        return {EntryKind::BrokenLink, error};
-    return {(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? EntryKind::Folder : EntryKind::File, {}};
-}
 
 FindHandle* findFirst(const std::string& folder, const std::string& ending, FindData& first)
 {
