@@ -25,9 +25,6 @@ struct EntryStatus {
     std::error_code error;  // BrokenLink, Unknown: why the kind cannot be told
 };
 
-// What the entry at `path` is, following links.
-EntryStatus entryStatusOf(const std::string& path);
-
 // --- Wildcard file search: find-first / find-next / close ------------------
 // A match is every entry of `folder` whose name ends in `ending`, upper and
 // lower case alike, "." and ".." only when the ending is empty. On Windows

@@ -10,6 +10,7 @@
 
 #include <cerrno>
 #include <cstddef>
+#include <memory>
 #include <utility>
 
 const char kPathSeparator[] = "/";
@@ -26,16 +27,42 @@ struct Entry {
     unsigned char type;  // readdir's d_type
 };
 
+struct DirCloser {
+    void operator()(DIR* dir) const { ::closedir(dir); }
+};
+
+// The folder is closed on every way out, also when keeping a name fails for
+// want of memory.
 std::vector<Entry> readEntries(const std::string& folder)
 {
     std::vector<Entry> entries;
-    DIR* dir = ::opendir(folder.empty() ? "/" : folder.c_str());
+    const std::unique_ptr<DIR, DirCloser> dir(::opendir(folder.empty() ? "/" : folder.c_str()));
     if (!dir)
         return entries;
-    while (const dirent* entry = ::readdir(dir))
+    while (const dirent* entry = ::readdir(dir.get()))
         entries.push_back({entry->d_name, entry->d_type});
-    ::closedir(dir);
     return entries;
+}
+
+std::error_code errnoCode(int number)
+{
+    return {number, std::generic_category()};
+}
+
+// What the entry at `path` is, following links.
+EntryStatus entryStatusOf(const std::string& path)
+{
+    struct stat info {};
+    if (::stat(path.c_str(), &info) == 0)
+        return {S_ISDIR(info.st_mode) ? EntryKind::Folder : EntryKind::File, {}};
+    const int followError = errno;
+    struct stat own {};
+    if (::lstat(path.c_str(), &own) == 0 && S_ISLNK(own.st_mode))
+        return {EntryKind::BrokenLink, errnoCode(followError)};
+    // Not a link: either it went away after it was listed, or it cannot be seen.
+    if (followError == ENOENT || followError == ENOTDIR)
+        return {EntryKind::Missing, errnoCode(followError)};
+    return {EntryKind::Unknown, errnoCode(followError)};
 }
 
 // readdir already says what most entries are; only a link (followed, like
@@ -67,27 +94,7 @@ bool fillNext(FindHandle* handle, FindData& out)
     return true;
 }
 
-std::error_code errnoCode(int number)
-{
-    return {number, std::generic_category()};
-}
-
 }  // namespace
-
-EntryStatus entryStatusOf(const std::string& path)
-{
-    struct stat info {};
-    if (::stat(path.c_str(), &info) == 0)
-        return {S_ISDIR(info.st_mode) ? EntryKind::Folder : EntryKind::File, {}};
-    const int followError = errno;
-    struct stat own {};
-    if (::lstat(path.c_str(), &own) == 0 && S_ISLNK(own.st_mode))
-        return {EntryKind::BrokenLink, errnoCode(followError)};
-    // Not a link: either it went away after it was listed, or it cannot be seen.
-    if (followError == ENOENT || followError == ENOTDIR)
-        return {EntryKind::Missing, errnoCode(followError)};
-    return {EntryKind::Unknown, errnoCode(followError)};
-}
 
 FindHandle* findFirst(const std::string& folder, const std::string& ending, FindData& first)
 {
@@ -101,15 +108,13 @@ FindHandle* findFirst(const std::string& folder, const std::string& ending, Find
         matching.push_back(std::move(entry));
     }
 
-    auto* handle = new FindHandle;
+    auto handle = std::make_unique<FindHandle>();
     handle->matches.reserve(matching.size());
     for (const std::size_t index : ntfsOrderOf(names))
         handle->matches.push_back(matchOf(folder, matching[index]));
-    if (!fillNext(handle, first)) {
-        delete handle;
+    if (!fillNext(handle.get(), first))
         return nullptr;
-    }
-    return handle;
+    return handle.release();
 }
 
 bool findNext(FindHandle* handle, FindData& next)

@@ -7,9 +7,21 @@
 #include <io.h>
 #include <windows.h>
 
+#include <memory>
+
 const char kPathSeparator[] = "\\";
 
+// Owns the run-time library's search, so it is closed on every way out.
 struct FindHandle {
+    FindHandle() = default;
+    FindHandle(const FindHandle&) = delete;
+    FindHandle& operator=(const FindHandle&) = delete;
+    ~FindHandle()
+    {
+        if (search != -1)
+            _findclose(search);
+    }
+
     intptr_t search = -1;
     std::string folder;
     std::string ending;
@@ -43,6 +55,31 @@ std::error_code lastErrorCode()
     default:
         return {static_cast<int>(error), std::system_category()};
     }
+}
+
+// What the entry at `path` is, following links.
+EntryStatus entryStatusOf(const std::string& path)
+{
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        const std::error_code error = lastErrorCode();
+        if (error == std::errc::no_such_file_or_directory)
+            return {EntryKind::Missing, error};
+        return {EntryKind::Unknown, error};
+    }
+    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0)
+        return {(attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? EntryKind::Folder : EntryKind::File, {}};
+
+    HANDLE file = openFollowingLinks(path);
+    if (file == INVALID_HANDLE_VALUE)
+        return {EntryKind::BrokenLink, lastErrorCode()};
+    BY_HANDLE_FILE_INFORMATION info {};
+    const bool known = GetFileInformationByHandle(file, &info) != 0;
+    const std::error_code error = known ? std::error_code() : lastErrorCode();
+    CloseHandle(file);
+    if (!known)
+        return {EntryKind::BrokenLink, error};
+    return {(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? EntryKind::Folder : EntryKind::File, {}};
 }
 
 // The search also matches 8.3 short names ("x.bmpx" is "X~1.BMP"), so each
@@ -84,45 +121,24 @@ bool nextWanted(FindHandle* handle, FindData& out)
 
 }  // namespace
 
-EntryStatus entryStatusOf(const std::string& path)
-{
-    const DWORD attributes = GetFileAttributesA(path.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES) {
-        const std::error_code error = lastErrorCode();
-        if (error == std::errc::no_such_file_or_directory)
-            return {EntryKind::Missing, error};
-        return {EntryKind::Unknown, error};
-    }
-    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0)
-        return {(attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? EntryKind::Folder : EntryKind::File, {}};
-
-    HANDLE file = openFollowingLinks(path);
-    if (file == INVALID_HANDLE_VALUE)
-        return {EntryKind::BrokenLink, lastErrorCode()};
-    BY_HANDLE_FILE_INFORMATION info {};
-    const bool known = GetFileInformationByHandle(file, &info) != 0;
-    const std::error_code error = known ? std::error_code() : lastErrorCode();
-    CloseHandle(file);
-    if (!known)
-        return {EntryKind::BrokenLink, error};
-    return {(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? EntryKind::Folder : EntryKind::File, {}};
-}
-
 FindHandle* findFirst(const std::string& folder, const std::string& ending, FindData& first)
 {
+    // The owner is made before the search is opened: a failing allocation
+    // then leaves no search open.
+    auto handle = std::make_unique<FindHandle>();
+    handle->folder = folder;
+    handle->ending = ending;
     const std::string pattern = folder + kPathSeparator + "*" + ending;
     _finddata64i32_t info {};
-    const intptr_t search = _findfirst64i32(pattern.c_str(), &info);
-    if (search == -1)
+    handle->search = _findfirst64i32(pattern.c_str(), &info);
+    if (handle->search == -1)
         return nullptr;
-    auto* handle = new FindHandle{search, folder, ending};
     if (isWanted(info, handle->ending)) {
         toFindData(folder, info, first);
-        return handle;
+        return handle.release();
     }
-    if (nextWanted(handle, first))
-        return handle;
-    findClose(handle);
+    if (nextWanted(handle.get(), first))
+        return handle.release();
     return nullptr;
 }
 
@@ -133,9 +149,6 @@ bool findNext(FindHandle* handle, FindData& next)
 
 void findClose(FindHandle* handle)
 {
-    if (!handle)
-        return;
-    _findclose(handle->search);
     delete handle;
 }
 
