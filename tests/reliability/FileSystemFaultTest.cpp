@@ -219,3 +219,34 @@ TEST_F(FileSystemFault, FolderTreeDeeperThanThePathLimitFailsInit)
 }
 
 }  // namespace
+
+namespace {
+
+std::string fileContent(const std::string& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+}  // namespace
+
+// The frame after each run is read ahead while the host works; a recorder
+// rewriting a TIFF then (cut to nothing, written again) must not take the
+// process down: a decoder that maps the file gets a SIGBUS when it is cut.
+TEST_F(FileSystemFault, TiffRewrittenWhileReadAheadDoesNotCrash)
+{
+    writeImage(rec.root(), "cap/camera2_height.tiff", cv::Mat(1024, 1024, CV_16UC1, cv::Scalar(7)));
+    const std::string tiff = rec.path("cap/camera2_height.tiff");
+    const std::string content = fileContent(tiff);
+    ASSERT_TRUE(host.configure(rec.param("camera2")));
+    for (int round = 0; round < 60; ++round) {
+        ASSERT_TRUE(host.camera->run());
+        host.collect();
+        for (int rewrite = 0; rewrite < 20; ++rewrite)
+            std::ofstream(tiff, std::ios::binary | std::ios::trunc) << content;
+    }
+    // Written whole again, the file is read whole.
+    const std::vector<cv::Mat> last = (host.camera->run(), host.collect());
+    ASSERT_EQ(last.size(), 1u);
+    EXPECT_EQ(last[0].size(), cv::Size(1024, 1024));
+}
