@@ -13,15 +13,18 @@ struct FileStatus {
     FileKind kind = FileKind::Missing;
     std::uint64_t size = 0;
     std::int64_t modifiedNs = 0;  // last modification, nanoseconds since the epoch
+    // Last change of data or metadata (write, chmod, link, rename), ns since
+    // the epoch. Unlike the modification time no tool can set it back.
+    std::int64_t changedNs = 0;
     std::uint64_t volume = 0;     // device, or volume serial number
     std::uint64_t index = 0;      // inode, or file index on the volume
 
-    // Same kind, size, modification time and identity: nothing suggests the
-    // file was written or replaced between two looks.
+    // Same kind, size, modification and change time and identity: nothing
+    // suggests the file was written, replaced or re-permitted between two looks.
     bool operator==(const FileStatus& o) const
     {
-        return kind == o.kind && size == o.size && modifiedNs == o.modifiedNs && volume == o.volume &&
-               index == o.index;
+        return kind == o.kind && size == o.size && modifiedNs == o.modifiedNs && changedNs == o.changedNs &&
+               volume == o.volume && index == o.index;
     }
     bool operator!=(const FileStatus& o) const { return !(*this == o); }
 };

@@ -39,6 +39,7 @@ FileStatus fileStatusOf(const std::string& path, std::string& error)
     status.kind = kindOf(info.st_mode);
     status.size = static_cast<std::uint64_t>(info.st_size);
     status.modifiedNs = static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+    status.changedNs = static_cast<std::int64_t>(info.st_ctim.tv_sec) * 1000000000 + info.st_ctim.tv_nsec;
     status.volume = static_cast<std::uint64_t>(info.st_dev);
     status.index = static_cast<std::uint64_t>(info.st_ino);
     return status;
