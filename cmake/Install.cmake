@@ -2,13 +2,23 @@
 # package and pkg-config file a host project finds it by, and the Debian
 # package `cpack -G DEB` makes of the same files:
 #   <libdir>/Qz_VirtualCamera_ReadFile/Qz_VirtualCamera_ReadFile.so   the module, in a folder of its own
-#   <libdir>/libQz_CameraModuleBase.a, <includedir>/Qz_VirtualCamera_ReadFile/Base.h   the interface
+#   <libdir>/libQz_CameraModuleBase.a (no debug information), <includedir>/Qz_VirtualCamera_ReadFile/Base.h   the interface
 #   <libdir>/cmake/Qz_VirtualCamera_ReadFile/, <libdir>/pkgconfig/   how a host finds them
-#   <bindir>/camera-host, make-sample-recording; <docdir>/ README, CHANGELOG, docs, the example host
+#   <bindir>/camera-host, make-sample-recording; <mandir>/man1/ their manual pages
+#   <docdir>/ README, CHANGELOG, LICENSE, docs, the example host; in the
+#   Debian package also copyright and changelog.gz, as Debian wants them
+# <libdir> is lib/<multiarch> on Linux (see the top-level CMakeLists.txt).
 include(CMakePackageConfigHelpers)
 
 set(PACKAGE_NAME Qz_VirtualCamera_ReadFile)
 set(PACKAGE_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/${PACKAGE_NAME})
+# The other Qt major's package, which the package config names when a host
+# built with that Qt finds this one.
+if(QT_MAJOR_VERSION EQUAL 6)
+  set(DEB_PACKAGE_NAME_OTHER_QT qz-virtualcamera-readfile)
+else()
+  set(DEB_PACKAGE_NAME_OTHER_QT qz-virtualcamera-readfile-qt6)
+endif()
 set(MODULE_INSTALL_FILE ${MODULE_INSTALL_DIR}/Qz_VirtualCamera_ReadFile${CMAKE_SHARED_LIBRARY_SUFFIX})
 
 install(TARGETS Qz_VirtualCamera_ReadFile
@@ -16,10 +26,16 @@ install(TARGETS Qz_VirtualCamera_ReadFile
   RUNTIME DESTINATION ${MODULE_INSTALL_DIR})
 install(TARGETS base_interface EXPORT ${PACKAGE_NAME}Targets
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR})
+# The build keeps its debug information; the installed copy drops it (1.5 MB
+# of it, for four trivial functions and the meta-object code).
+if(CMAKE_STRIP AND NOT MSVC)
+  install(CODE "execute_process(COMMAND \"${CMAKE_STRIP}\" --strip-debug
+    \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_LIBDIR}/$<TARGET_FILE_NAME:base_interface>\")")
+endif()
 install(FILES ${PROJECT_SOURCE_DIR}/interface/Base.h
   DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/Qz_VirtualCamera_ReadFile)
 install(TARGETS camera-host make-sample-recording RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/CHANGELOG.md
+install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/CHANGELOG.md ${PROJECT_SOURCE_DIR}/LICENSE
   DESTINATION ${CMAKE_INSTALL_DOCDIR})
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs/ DESTINATION ${CMAKE_INSTALL_DOCDIR}/docs)
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/examples/ DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
@@ -38,10 +54,26 @@ install(FILES ${CMAKE_BINARY_DIR}/package/${PACKAGE_NAME}Config.cmake
   ${CMAKE_BINARY_DIR}/package/${PACKAGE_NAME}ConfigVersion.cmake
   DESTINATION ${PACKAGE_CMAKE_DIR})
 
-# pkg-config, relative to its own folder so the prefix can move.
-file(RELATIVE_PATH PKGCONFIG_TO_PREFIX /prefix/${CMAKE_INSTALL_LIBDIR}/pkgconfig /prefix)
-configure_file(${CMAKE_CURRENT_LIST_DIR}/package.pc.in ${CMAKE_BINARY_DIR}/package/${DEB_PACKAGE_NAME}.pc @ONLY)
+# pkg-config, with plain absolute paths: written when installing, since only
+# then is the prefix known (cpack installs under /usr, whatever the build's).
+set(PKGCONFIG_PREFIX "@PKGCONFIG_PREFIX@")  # kept for the install-time pass
+configure_file(${CMAKE_CURRENT_LIST_DIR}/package.pc.in ${CMAKE_BINARY_DIR}/package/${DEB_PACKAGE_NAME}.pc.in @ONLY)
+install(CODE "set(PKGCONFIG_PREFIX \"\${CMAKE_INSTALL_PREFIX}\")
+  configure_file(\"${CMAKE_BINARY_DIR}/package/${DEB_PACKAGE_NAME}.pc.in\"
+    \"${CMAKE_BINARY_DIR}/package/${DEB_PACKAGE_NAME}.pc\" @ONLY)")
 install(FILES ${CMAKE_BINARY_DIR}/package/${DEB_PACKAGE_NAME}.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+
+# Manual pages, compressed as Debian wants them.
+find_program(GZIP_PROGRAM gzip)
+set(MAN_PAGES camera-host.1 make-sample-recording.1)
+if(GZIP_PROGRAM)
+  foreach(page IN LISTS MAN_PAGES)
+    execute_process(COMMAND ${GZIP_PROGRAM} -9nc ${PROJECT_SOURCE_DIR}/docs/man/${page}
+      OUTPUT_FILE ${CMAKE_BINARY_DIR}/package/${page}.gz)
+    install(FILES ${CMAKE_BINARY_DIR}/package/${page}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/docs/man/${page})
+  endforeach()
+endif()
 
 # The Debian package: `cpack -G DEB` in the build folder. Depends comes from
 # the shared libraries the binaries link (dpkg-shlibdeps, from dpkg-dev).
@@ -52,8 +84,11 @@ set(CPACK_PACKAGE_NAME ${DEB_PACKAGE_NAME})
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
   "Virtual camera module (Qt ${QT_MAJOR_VERSION}): replays recorded images as a camera")
-set(CPACK_PACKAGE_DESCRIPTION
-  "A camera module that a machine-vision host loads like a camera driver; it replays image files recorded one folder per capture, in an endless loop. With camera-host, make-sample-recording, the interface header and the CMake package for host projects.")
+# Debian wants the description's lines under 80 characters.
+set(CPACK_PACKAGE_DESCRIPTION "A camera module that a machine-vision host loads like a camera driver;
+it replays image files recorded one folder per capture, in an endless loop.
+With camera-host, make-sample-recording, the interface header and the CMake
+package for host projects.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER ${PACKAGE_MAINTAINER})
@@ -69,4 +104,20 @@ else()
   set(CPACK_DEBIAN_PACKAGE_CONFLICTS qz-virtualcamera-readfile-qt6)
 endif()
 set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR}/package)
+
+# The package's copyright file (the LICENSE in Debian's layout) and its
+# changelog, which points at CHANGELOG.md.
+file(READ ${PROJECT_SOURCE_DIR}/LICENSE LICENSE_TEXT)
+string(REGEX REPLACE "\n+$" "" LICENSE_TEXT "${LICENSE_TEXT}")
+string(REGEX REPLACE "\n\n" "\n.\n" LICENSE_TEXT "${LICENSE_TEXT}")
+string(REPLACE "\n" "\n " LICENSE_TEXT " ${LICENSE_TEXT}")
+configure_file(${CMAKE_CURRENT_LIST_DIR}/debian/copyright.in ${CMAKE_BINARY_DIR}/package/debian/copyright @ONLY)
+string(TIMESTAMP DEB_CHANGELOG_DATE "%a, %d %b %Y %H:%M:%S +0000" UTC)
+configure_file(${CMAKE_CURRENT_LIST_DIR}/debian/changelog.in ${CMAKE_BINARY_DIR}/package/debian/changelog @ONLY)
+if(GZIP_PROGRAM)
+  execute_process(COMMAND ${GZIP_PROGRAM} -9nc ${CMAKE_BINARY_DIR}/package/debian/changelog
+    OUTPUT_FILE ${CMAKE_BINARY_DIR}/package/debian/changelog.gz)
+  install(FILES ${CMAKE_BINARY_DIR}/package/debian/changelog.gz DESTINATION ${CMAKE_INSTALL_DOCDIR})
+endif()
+install(FILES ${CMAKE_BINARY_DIR}/package/debian/copyright DESTINATION ${CMAKE_INSTALL_DOCDIR})
 include(CPack)

@@ -10,6 +10,7 @@
 #include <QDebug>
 #include <QString>
 
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
@@ -26,6 +27,13 @@ const char kNoThirdCommaMessage[] =
     "\xE8\xBE\x93\xE5\x85\xA5\xE5\xAD\x97\xE7\xAC\xA6\xE4\xB8\xB2\xE6\xA0\xBC\xE5\xBC\x8F"
     "\xE9\x94\x99\xE8\xAF\xAF\xEF\xBC\x8C\xE6\x89\xBE\xE4\xB8\x8D\xE5\x88\xB0\xE7\xAC\xAC"
     "\xE4\xB8\x89\xE4\xB8\xAA\xE9\x80\x97\xE5\x8F\xB7\xE3\x80\x82";
+
+// Objects of one loaded module share its one state, so a second camera in
+// one process needs a second copy of the module file; the host is told.
+std::atomic<int> livingObjects{0};
+const char kSharedStateWarning[] =
+    "another object of this module is alive: objects of one loaded module file share one state "
+    "(parameter, recording, position), so each camera needs its own copy of the module file";
 
 void storeParsedFields(ModuleState& state, const ParamParse& parse)
 {
@@ -78,11 +86,14 @@ bool readAheadWanted()
 
 Qz_VirtualCamera_ReadFile::Qz_VirtualCamera_ReadFile() : thread(nullptr)
 {
+    if (livingObjects.fetch_add(1) > 0)
+        logWarning(kSharedStateWarning);
     thread = new MyThread(nullptr);
 }
 
 Qz_VirtualCamera_ReadFile::~Qz_VirtualCamera_ReadFile()
 {
+    livingObjects.fetch_sub(1);
     guardedEntry("~Qz_VirtualCamera_ReadFile", [this] {
         // Every run holds the module's lock to its end: once it is ours, no
         // run of this object is inside any more. The worker may still be

@@ -78,11 +78,18 @@ TEST_F(Lifecycle, ModuleObjectIsABaseToTheMetaObjectSystem)
 TEST_F(Lifecycle, SeveralObjectsLiveAtOnceAndGoInAnyOrder)
 {
     Base* first = module.create();
+    EXPECT_TRUE(log.containing("[WARN]").empty()) << "one object alone is no warning";
     Base* second = module.create();
     ASSERT_NE(first, second);
+    const std::vector<std::string> warned = log.containing("[WARN]");
+    ASSERT_EQ(warned.size(), 1u);
+    EXPECT_NE(warned[0].find("share one state"), std::string::npos) << warned[0];
+    EXPECT_NE(warned[0].find("each camera needs its own copy of the module file"), std::string::npos) << warned[0];
     module.destory(first);
     module.destory(second);
     EXPECT_EQ(log.containing("delete success!").size(), 2u);
+    module.destory(module.create());
+    EXPECT_EQ(log.containing("[WARN]").size(), 1u) << "a single object after both went is no warning";
 }
 
 }  // namespace

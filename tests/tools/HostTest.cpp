@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QtGlobal>
+
 #include <opencv2/imgcodecs.hpp>
 
 #include <regex>
@@ -152,6 +154,18 @@ std::string textFileModule()
     return folder.at("module.so");
 }
 
+// A file that names the other Qt major's Core as a module file does.
+std::string otherQtModule()
+{
+    static TempFolder folder;
+    const std::string other = QT_VERSION_MAJOR == 5 ? "6" : "5";
+    writeBytes(folder.path(), "module.so", std::string("\x7f" "ELF\0libQt", 10) + other + "Core.so." + other);
+    return folder.at("module.so");
+}
+
+const std::string kOtherQtRefused = std::string("is built against Qt ") + (QT_VERSION_MAJOR == 5 ? "6" : "5") +
+                                    " and this camera-host against Qt " + std::to_string(QT_VERSION_MAJOR);
+
 const std::string kGoodParam = "camera1,a,1,/tmp";
 
 INSTANTIATE_TEST_SUITE_P(
@@ -161,6 +175,8 @@ INSTANTIATE_TEST_SUITE_P(
                   "no such file: /no/such/module.so"},
         ErrorCase{"TextFileAsModule", {"replay", "--param", kGoodParam, "--module", textFileModule()}, 1,
                   "cannot load the camera module"},
+        ErrorCase{"ModuleOfOtherQtMajor", {"replay", "--param", kGoodParam, "--module", otherQtModule()}, 1,
+                  kOtherQtRefused.c_str()},
         ErrorCase{"LibraryWithoutCreate", {"replay", "--param", kGoodParam, "--module", NOT_A_CAMERA_MODULE}, 1,
                   "is not a camera module: it exports no function \"create\""},
         // init answers false: the module's own error line is repeated.

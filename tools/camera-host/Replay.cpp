@@ -6,6 +6,7 @@
 #include "HostedModule.h"
 #include "ImageText.h"
 #include "ModuleMessages.h"
+#include "ModuleQtMajor.h"
 #include "ParamParser.h"
 #include "Progress.h"
 #include "ReadOrder.h"
@@ -253,6 +254,11 @@ int runReplay(const Options& options)
     ModuleMessages messages;
     HostedModule module;
     const std::string modulePath = options.module.empty() ? defaultModulePath() : options.module;
+    std::string qtMismatch;
+    if (!checkModuleQtMajor(modulePath, qtMismatch)) {
+        fail(qtMismatch);
+        return 1;
+    }
     const bool loaded = module.load(modulePath);
     printModuleLines(messages.take(), options.verbose);
     if (!loaded) {
