@@ -72,7 +72,8 @@ TEST(CollectFolders, BadRootFailsNamingThePath)
     const Case cases[] = {{tmp.at("missing"), tmp.at("missing")},
                           {tmp.at("file.bmp"), tmp.at("file.bmp")},
                           {"", ""},
-                          {withNul, tmp.path()}};
+                          {withNul, tmp.path()},
+                          {"~/no-such-recording", "a leading ~ is not expanded here"}};
     for (const Case& c : cases) {
         Paths folders = {"kept"};
         std::string error;

@@ -8,7 +8,10 @@
 
 #include <opencv2/core.hpp>
 
+#include <fstream>
 #include <memory>
+#include <regex>
+#include <set>
 
 namespace {
 
@@ -90,6 +93,32 @@ TEST_F(Lifecycle, SeveralObjectsLiveAtOnceAndGoInAnyOrder)
     EXPECT_EQ(log.containing("delete success!").size(), 2u);
     module.destory(module.create());
     EXPECT_EQ(log.containing("[WARN]").size(), 1u) << "a single object after both went is no warning";
+}
+
+// The README's table of log lines quotes the lifecycle lines whole: each
+// must be what the module prints (a source line number shows as N).
+TEST_F(Lifecycle, ReadmeQuotesTheLifecycleLinesAsPrinted)
+{
+    Base* object = module.create();
+    object->setParam(nullptr, "camera1,a,1,/data/recording");
+    object->init(nullptr);
+    object->run();
+    module.destory(object);
+    std::set<std::string> printed;
+    for (const std::string& text : log.texts())
+        printed.insert(std::regex_replace(text, std::regex(R"(^\[INFO\]  \d+  )"), "[INFO]  N  "));
+
+    std::ifstream readme(README_FILE);
+    ASSERT_TRUE(readme) << README_FILE;
+    const std::regex quotedInfoLine("`(\\[INFO\\][^`]*)`");
+    int quoted = 0;
+    for (std::string line; std::getline(readme, line);) {
+        if (line.rfind("| `[INFO]", 0) != 0)
+            continue;
+        for (std::sregex_iterator it(line.begin(), line.end(), quotedInfoLine), end; it != end; ++it, ++quoted)
+            EXPECT_EQ(printed.count((*it)[1]), 1u) << "README quotes " << (*it)[1] << ", not printed";
+    }
+    EXPECT_GE(quoted, 5) << "the README's table of log lines was not found";
 }
 
 }  // namespace

@@ -113,6 +113,9 @@ bool collectFolders(const std::string& root, std::vector<std::string>& folders,
         return true;
     } catch (const std::exception& e) {
         error = e.what();
+        // "~" is the shell's: inside a parameter string nothing expands it.
+        if (root[0] == '~')
+            error += " (a leading ~ is not expanded here: give the full path)";
         return false;
     }
 }
