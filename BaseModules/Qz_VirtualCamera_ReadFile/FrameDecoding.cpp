@@ -1,15 +1,14 @@
 #include "FrameDecoding.h"
 
 #include "GrabHandOff.h"
+#include "ImageFile.h"
 #include "Names.h"
 
 #include <opencv2/core/utility.hpp>
-#include <opencv2/imgcodecs.hpp>
 
 #include <algorithm>
 #include <atomic>
 #include <exception>
-#include <fstream>
 #include <functional>
 #include <new>
 #include <thread>
@@ -17,57 +16,7 @@
 namespace {
 
 // What became of one file, reported once the frame is decoded.
-struct FileOutcome {
-    FileStatus before;
-    FileStatus after;
-    std::string error;  // the decoder threw, or the file could not be looked at
-};
-
-// The file's bytes as they are now; empty when it cannot be opened. Read
-// with plain reads: a file cut short while it is read gives fewer bytes,
-// where a decoder that maps the file (libtiff does) would take a SIGBUS and
-// end the host's process.
-std::vector<uchar> fileBytes(const std::string& path)
-{
-    std::vector<uchar> bytes;
-    std::ifstream file(path, std::ios::binary | std::ios::ate);
-    if (!file)
-        return bytes;
-    const std::streamoff size = file.tellg();
-    if (size <= 0 || !file.seekg(0))
-        return bytes;
-    bytes.resize(static_cast<std::size_t>(size));
-    file.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(size));
-    bytes.resize(static_cast<std::size_t>(file.gcount()));  // shorter if it was cut meanwhile
-    return bytes;
-}
-
-// A file that cannot be decoded gives an empty image. The decoder throws for
-// some broken files instead of returning nothing; that is the same case.
-// Only a regular file is read: opening a FIFO blocks until a writer comes,
-// and a device may never end. The decoder gets a copy of the bytes, never
-// the file, so a recording rewritten while a frame is read (ahead, while
-// the host works) cannot crash the process. The second look tells a
-// read-ahead whether the file changed while it was read.
-cv::Mat decodeFile(const std::string& path, FileOutcome& outcome)
-{
-    cv::Mat image;
-    try {
-        outcome.before = fileStatusOf(path, outcome.error);
-        if (outcome.before.kind != FileKind::Regular)
-            return image;
-        const std::vector<uchar> bytes = fileBytes(path);
-        if (!bytes.empty())
-            image = cv::imdecode(bytes, cv::IMREAD_UNCHANGED);
-    } catch (const std::exception& e) {
-        outcome.error = causeText(e.what());
-    } catch (...) {
-        outcome.error = "unknown decoder failure";
-    }
-    std::string ignored;
-    outcome.after = fileStatusOf(path, ignored);
-    return image;
-}
+using FileOutcome = ImageFileRead;
 
 void report(const std::string& path, const FileOutcome& outcome, const cv::Mat& image, CollectedLog& log)
 {
@@ -77,7 +26,7 @@ void report(const std::string& path, const FileOutcome& outcome, const cv::Mat& 
     else if (kind != FileKind::Regular)
         log.warning(path + " is " + describe(kind) + ", not a regular file: empty image in its place");
     else if (!outcome.error.empty())
-        log.error("cannot decode " + path + ": " + outcome.error);
+        log.error("cannot decode " + path + ": " + causeText(outcome.error.c_str()));
     else if (image.empty())
         log.warning("cannot decode " + path + ": no image the decoder can read, empty image in its place");
 }
@@ -135,10 +84,10 @@ DecodedFrame decodeFrame(const std::vector<std::string>& paths, GrabHandOff* han
         try {
             for (std::size_t taken = next++; taken < order.size(); taken = next++) {
                 const std::size_t i = order[taken];
-                frame.images[i] = decodeFile(paths[i], outcomes[i]);
+                frame.images[i] = readImageFile(paths[i], outcomes[i]);
             }
         } catch (...) {
-            outOfMemory = true;  // decodeFile lets nothing else through
+            outOfMemory = true;  // readImageFile lets nothing else through
             next = order.size();
         }
     };

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <functional>
 
@@ -81,6 +83,19 @@ INSTANTIATE_TEST_SUITE_P(
                         writeImage(root, "c1/camera1_VexoShapeImage2_again.bmp", kGrey);
                     },
                     {"capture 1 (", "2 files of kind VexoShapeImage2: the frame holds 7 images"}},
+        InspectCase{"KindMissingAndAnotherTwice", "camera1",
+                    [](const std::filesystem::path& root) {
+                        std::filesystem::remove(root / "c1/camera1_VexoShapeImage1.bmp");
+                        writeImage(root, "c1/camera1_VexoShapeImage2_again.bmp", kGrey);
+                    },
+                    {"capture 1 (", "2 files of kind VexoShapeImage2: the frame holds 6 images of 5 of the 6 kinds"}},
+        // Opening a FIFO blocks until a writer comes: inspect, like the module, never opens it.
+        InspectCase{"FifoNamedForTheCamera", "camera1",
+                    [](const std::filesystem::path& root) {
+                        std::filesystem::remove(root / "c2/camera1_VexoShapeImage1.bmp");
+                        ASSERT_EQ(::mkfifo((root / "c2/camera1_VexoShapeImage1.bmp").c_str(), 0644), 0);
+                    },
+                    {"capture 2 (", "camera1_VexoShapeImage1.bmp is a FIFO, not a regular file: the module hands an empty image"}},
         InspectCase{"SizeDiffersFromItsKind", "camera1",
                     [](const std::filesystem::path& root) {
                         writeCamera1Capture(root, "c3");

@@ -1,12 +1,13 @@
 #include "Inspect.h"
 
 #include "CaptureFolders.h"
+#include "ImageFile.h"
 #include "ImageText.h"
 #include "ParamParser.h"
 #include "ReadOrder.h"
 #include "RecordingChecks.h"
 
-#include <opencv2/imgcodecs.hpp>
+#include <opencv2/core/mat.hpp>
 
 #include <cstdio>
 #include <map>
@@ -19,6 +20,7 @@ struct PlannedFile {
     std::string path;
     std::string kind;   // camera1: the kind keyword; else "image N" (position)
     std::string image;  // describeImage() of the decoded file; empty when it will not decode
+    std::string notRead;  // why the module hands an empty image, when `image` is empty
 };
 
 struct Capture {
@@ -42,16 +44,21 @@ const char* modeDescription(CameraMode mode)
     return "no camera mode: the module reads nothing for this name";
 }
 
-// Decodes the file as the module will, keeping only its description so a
-// long recording does not have to fit in memory.
-std::string describeFile(const std::string& path)
+// Reads the file with the module's own code (never opening what is not a
+// regular file), keeping only its description so a long recording does not
+// have to fit in memory.
+void describeFile(PlannedFile& file)
 {
-    try {
-        const cv::Mat image = cv::imread(path, cv::IMREAD_UNCHANGED);
-        return image.empty() ? std::string() : describeImage(image);
-    } catch (const std::exception&) {
-        return {};
-    }
+    ImageFileRead outcome;
+    const cv::Mat image = readImageFile(file.path, outcome);
+    if (!image.empty())
+        file.image = describeImage(image);
+    else if (outcome.before.kind == FileKind::Missing)
+        file.notRead = "cannot be read (" + outcome.error + ")";
+    else if (outcome.before.kind != FileKind::Regular)
+        file.notRead = std::string("is ") + describe(outcome.before.kind) + ", not a regular file";
+    else
+        file.notRead = "will not decode";
 }
 
 // Labels each planned path with its kind. Camera1 plans are the six kind
@@ -98,6 +105,9 @@ void checkCamera1Kinds(const Capture& capture, int number, Report& report)
     std::map<std::string, int> counts;
     for (const PlannedFile& file : capture.files)
         ++counts[file.kind];
+    int kindsPresent = 0;
+    for (const char* kind : kCamera1Kinds)
+        kindsPresent += counts[kind] > 0 ? 1 : 0;
     std::string missing;
     for (const char* kind : kCamera1Kinds) {
         if (counts[kind] == 0)
@@ -105,7 +115,8 @@ void checkCamera1Kinds(const Capture& capture, int number, Report& report)
         else if (counts[kind] > 1)
             report.warn(&capture, number,
                         std::to_string(counts[kind]) + " files of kind " + kind + ": the frame holds " +
-                            std::to_string(capture.files.size()) + " images, not 6");
+                            countOf(capture.files.size(), "image") + " of " + std::to_string(kindsPresent) +
+                            " of the 6 kinds");
     }
     if (!missing.empty() && !capture.files.empty())
         report.warn(&capture, number, "missing kinds " + missing);
@@ -126,7 +137,8 @@ void checkCapture(CameraMode mode, const std::string& cameraName, const Capture&
     for (const PlannedFile& file : capture.files) {
         if (file.image.empty())
             report.warn(&capture, number,
-                        shortName(capture.folder, file.path) + " will not decode: the module hands an empty image");
+                        shortName(capture.folder, file.path) + " " + file.notRead +
+                            ": the module hands an empty image");
     }
 }
 
@@ -208,7 +220,7 @@ int runInspect(const Options& options)
     for (const std::string& folder : folders) {
         Capture capture{folder, labelKinds(mode, planFrame(folder, parse.cameraName, logToReport))};
         for (PlannedFile& file : capture.files)
-            file.image = describeFile(file.path);
+            describeFile(file);
         fileCount += capture.files.size();
         printCapture(capture, static_cast<int>(captures.size()) + 1);
         if (mode != CameraMode::None)

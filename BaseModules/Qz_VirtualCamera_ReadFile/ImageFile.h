@@ -1,0 +1,22 @@
+#pragma once
+// One file turned into an image, exactly as the module reads it: looked at
+// first (only a regular file is opened), its bytes read with plain reads, the
+// bytes decoded. camera-host's inspect links the same code, so what it
+// reports is what a grab will hand over.
+
+#include "FileStatus.h"
+
+#include <opencv2/core/mat.hpp>
+
+#include <string>
+
+struct ImageFileRead {
+    FileStatus before;  // the file as it was just before it was read
+    FileStatus after;   // and just after
+    std::string error;  // the decoder threw (its text as given), or the file could not be looked at
+};
+
+// The decoded image, or an empty one when the file is no regular file, cannot
+// be read or will not decode (`outcome` says which). Throws nothing but
+// std::bad_alloc.
+cv::Mat readImageFile(const std::string& path, ImageFileRead& outcome);
