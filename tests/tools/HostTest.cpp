@@ -91,6 +91,30 @@ TEST(Replay, TwoCyclesOfCamera1GiveSixKindsPerFrameSavedAndOnTheSheet)
     EXPECT_NE(run.out.find("contact sheet: " + out.at("sheet.png")), std::string::npos);
 }
 
+// --fps N: frame k is due at start + k/N, so N frames take at least (N-1)/N
+// seconds however fast the module is; the summary says how many were late.
+TEST(Replay, FpsPacesTheGrabsAndWorksWithFramesAndCycles)
+{
+    struct Case {
+        std::vector<std::string> count;
+        double fps;
+        int frames;
+    };
+    for (const Case& c : {Case{{"--frames", "5"}, 20, 5}, Case{{"--cycles", "1"}, 40, 8}}) {
+        std::vector<std::string> args{"replay", "--param", param("camera3P", sampleRecording()), "--quiet", "--fps",
+                                      std::to_string(static_cast<int>(c.fps))};
+        args.insert(args.end(), c.count.begin(), c.count.end());
+        const ToolResult run = runTool(CAMERA_HOST, args);
+        ASSERT_EQ(run.exitCode, 0) << run.err;
+        EXPECT_NE(run.out.find("frames      " + std::to_string(c.frames) + " (0 failed)"), std::string::npos) << run.out;
+        std::smatch m;
+        ASSERT_TRUE(std::regex_search(run.out, m, std::regex(R"(pacing +(\d+) frames/s asked, [\d.]+ frames/s over ([\d.]+) s; \d+ frames? could not keep up)")))
+            << run.out;
+        EXPECT_EQ(std::stoi(m[1]), static_cast<int>(c.fps));
+        EXPECT_GE(std::stod(m[2]), (c.frames - 1) / c.fps) << run.out;
+    }
+}
+
 TEST(Replay, SavedHeightMapKeepsSixteenBitsExactly)
 {
     TempFolder out;
@@ -185,6 +209,8 @@ INSTANTIATE_TEST_SUITE_P(
         ErrorCase{"ThreeFieldParam", {"replay", "--param", "camera1,a,1"}, 1, "init failed for \"camera1,a,1\""},
         ErrorCase{"UnknownOption", {"replay", "--param", kGoodParam, "--fast"}, 2, "unknown option \"--fast\""},
         ErrorCase{"FramesNotANumber", {"replay", "--param", kGoodParam, "--frames", "ten"}, 2, "--frames needs"},
+        ErrorCase{"FpsZero", {"replay", "--param", kGoodParam, "--fps", "0"}, 2,
+                  "--fps needs a number of frames per second above 0"},
         ErrorCase{"FramesAndCycles", {"replay", "--param", kGoodParam, "--frames", "2", "--cycles", "1"}, 2,
                   "not both"},
         ErrorCase{"NoParam", {"replay", "--frames", "2"}, 2, "--param is required"},

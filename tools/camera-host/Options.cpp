@@ -6,7 +6,7 @@
 
 const char kUsage[] =
     "usage:\n"
-    "  camera-host replay --param TEXT [--module FILE] [--frames N | --cycles N]\n"
+    "  camera-host replay --param TEXT [--module FILE] [--frames N | --cycles N] [--fps N]\n"
     "                     [--save DIR] [--sheet FILE.png] [--quiet] [--verbose]\n"
     "  camera-host inspect --param TEXT\n"
     "  camera-host replay --help | inspect --help   what each command does and its options\n"
@@ -18,7 +18,7 @@ const char kUsage[] =
     "exit status: 0 done, 1 failed (or inspect found something to warn about), 2 bad command line\n";
 
 const char kReplayHelp[] =
-    "usage: camera-host replay --param TEXT [--module FILE] [--frames N | --cycles N]\n"
+    "usage: camera-host replay --param TEXT [--module FILE] [--frames N | --cycles N] [--fps N]\n"
     "                          [--save DIR] [--sheet FILE.png] [--quiet] [--verbose]\n"
     "\n"
     "Loads the camera module as a host does, grabs frames from the recording and\n"
@@ -28,6 +28,8 @@ const char kReplayHelp[] =
     "  --module FILE    camera module to load (default: the one built or installed with camera-host)\n"
     "  --frames N       grab N frames\n"
     "  --cycles N       grab N full cycles of the recording (default: 1)\n"
+    "  --fps N          grab at N frames per second, as a camera would (frame k due at start + k/N);\n"
+    "                   frames that could not keep up are counted in the summary\n"
     "  --save DIR       write every image losslessly into DIR (PNG; TIFF for depths PNG cannot hold)\n"
     "  --sheet FILE     draw a contact sheet, one row per frame, as a PNG file\n"
     "  --quiet          no line per frame, only the summary\n"
@@ -63,6 +65,20 @@ bool parseCount(const std::string& name, const std::string& text, int& out, std:
         return false;
     }
     out = static_cast<int>(value);
+    return true;
+}
+
+// Frames per second: a positive number up to 1000 (fractions allowed).
+bool parseRate(const std::string& name, const std::string& text, double& out, std::string& error)
+{
+    char* end = nullptr;
+    errno = 0;
+    const double value = std::strtod(text.c_str(), &end);
+    if (text.empty() || *end != '\0' || errno == ERANGE || !(value > 0) || value > 1000) {
+        error = name + " needs a number of frames per second above 0 and up to 1000, not \"" + text + "\"";
+        return false;
+    }
+    out = value;
     return true;
 }
 
@@ -105,7 +121,7 @@ bool isFlag(const std::string& name)
 bool takesValue(const std::string& name)
 {
     return name == "--param" || name == "--module" || name == "--save" || name == "--sheet" ||
-           name == "--frames" || name == "--cycles";
+           name == "--frames" || name == "--cycles" || name == "--fps";
 }
 
 bool storeValue(const std::string& name, const std::string& value, Options& options, std::string& error)
@@ -114,6 +130,8 @@ bool storeValue(const std::string& name, const std::string& value, Options& opti
         return parseCount(name, value, options.frames, error);
     if (name == "--cycles")
         return parseCount(name, value, options.cycles, error);
+    if (name == "--fps")
+        return parseRate(name, value, options.fps, error);
     if (value.empty()) {
         error = name + " needs a non-empty value";
         return false;

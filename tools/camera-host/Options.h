@@ -11,6 +11,7 @@ struct Options {
     std::string param;   // the module's parameter string
     int frames = 0;      // 0: not given
     int cycles = 0;      // 0: not given; frames and cycles exclude each other
+    double fps = 0;      // 0: grab as fast as the module goes
     std::string saveFolder;
     std::string sheetFile;
     bool quiet = false;    // no per-frame lines

@@ -24,6 +24,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -36,11 +37,42 @@ struct FrameResult {
 
 struct Totals {
     int frames = 0;
+    int lateFrames = 0;  // with --fps: grabs that ended after the next frame was due
     int failedGrabs = 0;
     int images = 0;
     int emptyImages = 0;
     double bytes = 0;
     std::vector<double> grabSeconds;
+    double fps = 0;            // --fps, 0 when not paced
+    double pacedSeconds = 0;   // with --fps: from the first grab's start to the last one's end
+};
+
+// With --fps N, frame k (0-based) is due at start + k/N: a late frame does not
+// shift the ones after it, so the replay keeps the camera's rate on average.
+class Pacer {
+public:
+    explicit Pacer(double fps) : fps_(fps), start_(std::chrono::steady_clock::now()) {}
+    // Waits until frame `index` is due.
+    void waitFor(int index) const
+    {
+        if (fps_ > 0)
+            std::this_thread::sleep_until(due(index));
+    }
+    // True when frame `index` ended after frame index + 1 was due.
+    bool late(int index) const { return fps_ > 0 && std::chrono::steady_clock::now() > due(index + 1); }
+    double elapsedSeconds() const
+    {
+        return std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
+    }
+
+private:
+    std::chrono::steady_clock::time_point due(int index) const
+    {
+        return start_ + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                            std::chrono::duration<double>(index / fps_));
+    }
+    double fps_;
+    std::chrono::steady_clock::time_point start_;
 };
 
 void fail(const std::string& text)
@@ -206,6 +238,10 @@ void printSummary(const Totals& totals)
     if (total > 0)
         std::printf("throughput  %.1f frames/s, %.1f MB/s (over the grab time)\n", totals.frames / total,
                     megabytes / total);
+    if (totals.pacedSeconds > 0)
+        std::printf("pacing      %g frames/s asked, %.1f frames/s over %.2f s; %s could not keep up\n",
+                    totals.fps, totals.frames / totals.pacedSeconds, totals.pacedSeconds,
+                    countOf(totals.lateFrames, "frame").c_str());
     std::fflush(stdout);
 }
 
@@ -280,8 +316,12 @@ int runReplay(const Options& options)
     bool writesOk = true;
     if (!options.quiet)
         printHeader();
+    totals.fps = options.fps;
+    const Pacer pacer(options.fps);
     for (int number = 1; number <= frames; ++number) {
+        pacer.waitFor(number - 1);
         const FrameResult frame = grabOne(module.object());
+        totals.lateFrames += pacer.late(number - 1) ? 1 : 0;
         progress.clear();
         printModuleLines(messages.take(), options.verbose);
         if (!options.quiet)
@@ -297,6 +337,8 @@ int runReplay(const Options& options)
         progress.show(number);
     }
     progress.clear();
+    if (options.fps > 0)
+        totals.pacedSeconds = pacer.elapsedSeconds();
     printSummary(totals);
 
     if (sheet) {
