@@ -2,6 +2,7 @@
 // user can get it wrong: each must end in a clear message and an exit status.
 
 #include "ContactSheet.h"
+#include "ReadOrder.h"
 #include "ToolRun.h"
 
 #include <gtest/gtest.h>
@@ -18,6 +19,7 @@ struct FrameLine {
     int number = 0;
     int imageCount = 0;
     std::vector<std::string> images;  // "320x240 8UC1" or "empty"
+    std::string folder;               // the capture folder, below the root
 };
 
 // The per-frame table rows: "frame images grab-ms image image ...".
@@ -31,8 +33,13 @@ std::vector<FrameLine> frameLines(const std::string& out)
         std::smatch m;
         if (!std::regex_match(line, m, row))
             continue;
-        FrameLine frame{std::stoi(m[1]), std::stoi(m[2]), {}};
-        const std::string rest = m[3];
+        FrameLine frame{std::stoi(m[1]), std::stoi(m[2]), {}, {}};
+        std::string rest = m[3];
+        const std::size_t arrow = rest.rfind("<- ");
+        if (arrow != std::string::npos) {
+            frame.folder = rest.substr(arrow + 3);
+            rest.erase(arrow);
+        }
         for (auto it = std::sregex_iterator(rest.begin(), rest.end(), image); it != std::sregex_iterator(); ++it)
             frame.images.push_back(it->str());
         rows.push_back(frame);
@@ -76,15 +83,20 @@ TEST(Replay, TwoCyclesOfCamera1GiveSixKindsPerFrameSavedAndOnTheSheet)
     EXPECT_NE(run.out.find("frames      16 (0 failed)"), std::string::npos) << run.out;
     EXPECT_NE(run.out.find("images      96 (0 empty)"), std::string::npos) << run.out;
 
-    // Frame 9 starts the second cycle: it must be frame 1 again, image for image.
-    for (int position = 1; position <= 6; ++position) {
-        const std::string suffix = "_image" + std::to_string(position) + ".png";
+    // Saved files name their capture folder and source file; frame 9 starts the
+    // second cycle: it must be frame 1 again, image for image.
+    const std::string firstCapture = "_part_0001_2024-03-18_09-14-02_camera1_";
+    for (const char* kind : kCamera1Kinds) {
+        const std::string suffix = firstCapture + kind + ".png";
         const cv::Mat first = cv::imread(out.at("saved/frame0001" + suffix), cv::IMREAD_UNCHANGED);
         const cv::Mat ninth = cv::imread(out.at("saved/frame0009" + suffix), cv::IMREAD_UNCHANGED);
         ASSERT_FALSE(first.empty()) << suffix;
         EXPECT_EQ(cv::norm(first, ninth, cv::NORM_INF), 0.0) << suffix;
     }
-    EXPECT_EQ(cv::imread(out.at("saved/frame0016_image6.png"), cv::IMREAD_UNCHANGED).type(), CV_8UC3);
+    EXPECT_EQ(cv::imread(out.at("saved/frame0016_part_0007_2024-03-18_09-14-36_camera1_VexoNormalImage.png"),
+                         cv::IMREAD_UNCHANGED)
+                  .type(),
+              CV_8UC3);
 
     const cv::Mat sheet = cv::imread(out.at("sheet.png"));
     EXPECT_TRUE(isSheetOf(sheet, 16, 6));
@@ -108,7 +120,7 @@ TEST(Replay, FpsPacesTheGrabsAndWorksWithFramesAndCycles)
         ASSERT_EQ(run.exitCode, 0) << run.err;
         EXPECT_NE(run.out.find("frames      " + std::to_string(c.frames) + " (0 failed)"), std::string::npos) << run.out;
         std::smatch m;
-        ASSERT_TRUE(std::regex_search(run.out, m, std::regex(R"(pacing +(\d+) frames/s asked, [\d.]+ frames/s over ([\d.]+) s; \d+ frames? could not keep up)")))
+        ASSERT_TRUE(std::regex_search(run.out, m, std::regex(R"(pacing +(\d+) frames/s asked, [\d.]+ frames/s kept over ([\d.]+) s; \d+ frames? could not keep up)")))
             << run.out;
         EXPECT_EQ(std::stoi(m[1]), static_cast<int>(c.fps));
         EXPECT_GE(std::stod(m[2]), (c.frames - 1) / c.fps) << run.out;
@@ -122,7 +134,8 @@ TEST(Replay, SavedHeightMapKeepsSixteenBitsExactly)
                                                  "--frames", "1", "--quiet", "--save", out.path()});
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_TRUE(frameLines(run.out).empty()) << "--quiet prints no frame lines";
-    const cv::Mat saved = cv::imread(out.at("frame0001_image3.png"), cv::IMREAD_UNCHANGED);
+    const cv::Mat saved =
+        cv::imread(out.at("frame0001_part_0001_2024-03-18_09-14-02_camera2_HeightMap.png"), cv::IMREAD_UNCHANGED);
     const cv::Mat recorded = cv::imread(
         sampleRecording() + "/part_0001_2024-03-18_09-14-02/camera2_HeightMap.tiff", cv::IMREAD_UNCHANGED);
     ASSERT_EQ(saved.type(), CV_16UC1);
@@ -144,6 +157,10 @@ TEST(Replay, UndecodableFileIsAnEmptyImageNotAFailure)
     ASSERT_EQ(frames.size(), 3u) << run.out;
     EXPECT_EQ(frames[0].images, (std::vector<std::string>{"32x24 8UC1", "empty"}));
     EXPECT_EQ(frames[1].imageCount, 0);  // folder b holds no image of camera3P
+    // The line names the folder of the file the module itself says it could not decode.
+    EXPECT_NE(run.err.find("cannot decode " + recording.at(frames[0].folder + "/camera3P_2.bmp")), std::string::npos)
+        << frames[0].folder << "\n" << run.err;
+    EXPECT_EQ(frames[1].folder, "b");
     EXPECT_EQ(frames[2].images, frames[0].images);
     EXPECT_TRUE(isSheetOf(cv::imread(out.at("sheet.png")), 3, 2));
 }

@@ -40,8 +40,8 @@ TEST_P(SaveRoundTrip, ReadsBackIdentical)
     TempFolder folder;
     const cv::Mat image = pattern(GetParam());
     std::string error;
-    ASSERT_TRUE(saveImage(image, folder.path(), 12, 3, error)) << error;
-    const cv::Mat back = readBack(folder.at(savedImageName(image, 12, 3)));
+    ASSERT_TRUE(saveImage(image, folder.path(), 12, "image3", error)) << error;
+    const cv::Mat back = readBack(folder.at(savedImageName(image, 12, "image3")));
     ASSERT_EQ(back.type(), image.type());
     ASSERT_EQ(back.size(), image.size());
     EXPECT_EQ(cv::norm(back, image, cv::NORM_INF), 0.0);
@@ -52,16 +52,19 @@ INSTANTIATE_TEST_SUITE_P(Tools, SaveRoundTrip,
                                            CV_16SC1, CV_32FC3),
                          [](const ::testing::TestParamInfo<int>& info) { return typeName(info.param); });
 
-TEST(SaveImage, NamesFilesByFrameAndPositionAndSkipsEmptyImages)
+TEST(SaveImage, NamesFilesByFrameAndSourceAndSkipsEmptyImages)
 {
-    EXPECT_EQ(savedImageName(cv::Mat(2, 2, CV_16UC1), 7, 2), "frame0007_image2.png");
-    EXPECT_EQ(savedImageName(cv::Mat(2, 2, CV_32FC1), 7, 2), "frame0007_image2.tiff");
-    EXPECT_EQ(savedImageName(cv::Mat(2, 2, CV_8UC2), 7, 2), "frame0007_image2.yml.gz");
+    const std::string source = sourceName("day1/part_0001", "/rec/day1/part_0001/camera2_HeightMap.tiff");
+    EXPECT_EQ(source, "day1-part_0001_camera2_HeightMap");
+    EXPECT_EQ(sourceName(".", "/rec/camera3P_Image.bmp"), "camera3P_Image");
+    EXPECT_EQ(savedImageName(cv::Mat(2, 2, CV_16UC1), 7, source), "frame0007_day1-part_0001_camera2_HeightMap.png");
+    EXPECT_EQ(savedImageName(cv::Mat(2, 2, CV_32FC1), 7, "image2"), "frame0007_image2.tiff");
+    EXPECT_EQ(savedImageName(cv::Mat(2, 2, CV_8UC2), 7, "image2"), "frame0007_image2.yml.gz");
     TempFolder folder;
     std::string error;
-    EXPECT_TRUE(saveImage(cv::Mat(), folder.path(), 1, 1, error));
+    EXPECT_TRUE(saveImage(cv::Mat(), folder.path(), 1, "image1", error));
     EXPECT_TRUE(std::filesystem::is_empty(folder.path()));
-    EXPECT_FALSE(saveImage(pattern(CV_8UC1), folder.at("missing/folder"), 1, 1, error));
+    EXPECT_FALSE(saveImage(pattern(CV_8UC1), folder.at("missing/folder"), 1, "image1", error));
     EXPECT_NE(error.find("missing/folder"), std::string::npos) << error;
 }
 

@@ -114,10 +114,12 @@ bool planReplay(const Options& options, Plan& plan)
     return true;
 }
 
-// The contact sheet's words for frame `number`: its capture folder (below
-// the root) and, per image, the camera1 kind or the file name.
+// Where frame `number` comes from, planned with the module's own core code:
+// its capture folder (below the root), the files read in order, and per
+// image the camera1 kind or the file name (the contact sheet's words).
 struct FrameNames {
     std::string folder;
+    std::vector<std::string> files;
     std::vector<std::string> images;
 };
 
@@ -140,9 +142,11 @@ FrameNames frameNames(const Plan& plan, int number)
     const std::string& folder = plan.folders[static_cast<std::size_t>(number - 1) % plan.folders.size()];
     names.folder = std::filesystem::path(folder).lexically_relative(plan.param.rootFolder).string();
     const CameraMode mode = cameraModeOf(plan.param.cameraName);
-    for (const std::string& path : planFrame(folder, plan.param.cameraName))
+    for (const std::string& path : planFrame(folder, plan.param.cameraName)) {
+        names.files.push_back(path);
         names.images.push_back(mode == CameraMode::Camera1 ? kindName(path)
                                                            : std::filesystem::path(path).filename().string());
+    }
     return names;
 }
 
@@ -178,10 +182,11 @@ FrameResult grabOne(Base& camera)
 
 void printHeader()
 {
-    std::printf("%6s %7s %9s  %s\n", "frame", "images", "grab ms", "image 1, 2, ... (width x height, type)");
+    std::printf("%6s %7s %9s  %s\n", "frame", "images", "grab ms",
+                "image 1, 2, ... (width x height, type)  <- capture folder");
 }
 
-void printFrameLine(int number, const FrameResult& frame)
+void printFrameLine(int number, const FrameResult& frame, const std::string& folder)
 {
     std::string line;
     char head[64];
@@ -196,6 +201,7 @@ void printFrameLine(int number, const FrameResult& frame)
     }
     while (!line.empty() && line.back() == ' ')
         line.pop_back();
+    line += "  <- " + folder;
     std::printf("%s\n", line.c_str());
     std::fflush(stdout);
 }
@@ -239,17 +245,23 @@ void printSummary(const Totals& totals)
         std::printf("throughput  %.1f frames/s, %.1f MB/s (over the grab time)\n", totals.frames / total,
                     megabytes / total);
     if (totals.pacedSeconds > 0)
-        std::printf("pacing      %g frames/s asked, %.1f frames/s over %.2f s; %s could not keep up\n",
-                    totals.fps, totals.frames / totals.pacedSeconds, totals.pacedSeconds,
+        std::printf("pacing      %g frames/s asked, %.1f frames/s kept over %.2f s; %s could not keep up\n",
+                    totals.fps, std::max(0, totals.frames - 1) / totals.pacedSeconds, totals.pacedSeconds,
                     countOf(totals.lateFrames, "frame").c_str());
     std::fflush(stdout);
 }
 
-bool saveFrame(const Options& options, int number, const FrameResult& frame)
+// Each image is named after its capture folder and source file; by its
+// position only when the frame holds other images than planned (images a
+// failed grab left buffered).
+bool saveFrame(const Options& options, int number, const FrameResult& frame, const FrameNames& names)
 {
+    const bool asPlanned = names.files.size() == frame.images.size();
     for (std::size_t i = 0; i < frame.images.size(); ++i) {
         std::string error;
-        if (!saveImage(frame.images[i], options.saveFolder, number, static_cast<int>(i) + 1, error)) {
+        const std::string source =
+            asPlanned ? sourceName(names.folder, names.files[i]) : "image" + std::to_string(i + 1);
+        if (!saveImage(frame.images[i], options.saveFolder, number, source, error)) {
             fail(error);
             return false;
         }
@@ -324,16 +336,14 @@ int runReplay(const Options& options)
         totals.lateFrames += pacer.late(number - 1) ? 1 : 0;
         progress.clear();
         printModuleLines(messages.take(), options.verbose);
+        const FrameNames names = frameNames(plan, number);
         if (!options.quiet)
-            printFrameLine(number, frame);
+            printFrameLine(number, frame, names.folder);
         account(totals, frame);
         if (writesOk && !options.saveFolder.empty())
-            writesOk = saveFrame(options, number, frame);
-        if (sheet) {
-            // Rows past the sheet's last are only counted: no need to list their folders.
-            const FrameNames names = number <= SheetLayout::kMaxRows ? frameNames(plan, number) : FrameNames{};
+            writesOk = saveFrame(options, number, frame, names);
+        if (sheet)
             sheet->addFrame(number, frame.images, !frame.grabbed, names.folder, names.images);
-        }
         progress.show(number);
     }
     progress.clear();

@@ -3,6 +3,7 @@
 #include <opencv2/core/persistence.hpp>
 #include <opencv2/imgcodecs.hpp>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <vector>
@@ -46,18 +47,27 @@ bool writeFile(const std::string& path, const cv::Mat& image)
 
 }  // namespace
 
-std::string savedImageName(const cv::Mat& image, int frame, int position)
+std::string savedImageName(const cv::Mat& image, int frame, const std::string& source)
 {
-    char name[64];
-    std::snprintf(name, sizeof name, "frame%04d_image%d.%s", frame, position, extensionFor(image));
-    return name;
+    char head[32];
+    std::snprintf(head, sizeof head, "frame%04d_", frame);
+    return head + source + "." + extensionFor(image);
 }
 
-bool saveImage(const cv::Mat& image, const std::string& folder, int frame, int position, std::string& error)
+std::string sourceName(const std::string& captureFolder, const std::string& file)
+{
+    std::string folder = captureFolder;
+    std::replace(folder.begin(), folder.end(), '/', '-');
+    std::replace(folder.begin(), folder.end(), '\\', '-');
+    return (folder.empty() || folder == "." ? "" : folder + "_") + std::filesystem::path(file).stem().string();
+}
+
+bool saveImage(const cv::Mat& image, const std::string& folder, int frame, const std::string& source,
+               std::string& error)
 {
     if (image.empty())
         return true;
-    const std::string path = (std::filesystem::path(folder) / savedImageName(image, frame, position)).string();
+    const std::string path = (std::filesystem::path(folder) / savedImageName(image, frame, source)).string();
     try {
         if (writeFile(path, image))
             return true;
