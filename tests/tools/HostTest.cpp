@@ -7,6 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QtGlobal>
 
 #include <opencv2/imgcodecs.hpp>
@@ -125,6 +128,45 @@ TEST(Replay, FpsPacesTheGrabsAndWorksWithFramesAndCycles)
         EXPECT_EQ(std::stoi(m[1]), static_cast<int>(c.fps));
         EXPECT_GE(std::stod(m[2]), (c.frames - 1) / c.fps) << run.out;
     }
+}
+
+// --json -: JSON Lines instead of the text; each image names the file it
+// came from, and the broken one is the file the module's own log names.
+TEST(Replay, JsonNamesTheFilesTheModuleRead)
+{
+    TempFolder recording;
+    writeImage(recording.path(), "a/camera3P_1.bmp", cv::Mat(24, 32, CV_8UC1, cv::Scalar(9)));
+    writeBytes(recording.path(), "a/camera3P_2.bmp", "not an image");
+    writeImage(recording.path(), "b/camera3P_1.bmp", cv::Mat(24, 32, CV_8UC3, cv::Scalar(9)));
+    const ToolResult run = runTool(CAMERA_HOST, {"replay", "--param", param("camera3P", recording.path()),
+                                                 "--frames", "3", "--json", "-"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    std::vector<QJsonObject> lines;
+    std::istringstream in(run.out);
+    for (std::string line; std::getline(in, line);) {
+        QJsonParseError error{};
+        const QJsonDocument document = QJsonDocument::fromJson(QByteArray::fromStdString(line), &error);
+        ASSERT_TRUE(document.isObject()) << "not a JSON object: " << line;
+        lines.push_back(document.object());
+    }
+    ASSERT_EQ(lines.size(), 4u) << run.out;
+    const QJsonObject camera = lines[0]["cameras"].toArray()[0].toObject();
+    EXPECT_EQ(lines[0]["frame"].toInt(), 1);
+    EXPECT_EQ(camera["param"].toString().toStdString(), param("camera3P", recording.path()));
+    EXPECT_EQ(camera["captureFolder"].toString().toStdString(), "a");
+    const QJsonArray images = camera["images"].toArray();
+    ASSERT_EQ(images.size(), 2);
+    EXPECT_EQ(images[0].toObject()["type"].toString().toStdString(), "8UC1");
+    EXPECT_EQ(images[0].toObject()["width"].toInt(), 32);
+    const QJsonObject broken = images[1].toObject();
+    EXPECT_TRUE(broken["empty"].toBool());
+    EXPECT_NE(run.err.find("cannot decode " + broken["file"].toString().toStdString() + ":"), std::string::npos)
+        << run.err;
+    const QJsonObject second = lines[1]["cameras"].toArray()[0].toObject();
+    EXPECT_EQ(second["captureFolder"].toString().toStdString(), "b");
+    EXPECT_EQ(second["images"].toArray()[0].toObject()["type"].toString().toStdString(), "8UC3");
+    EXPECT_EQ(lines[3]["summary"].toObject()["frames"].toInt(), 3);
+    EXPECT_EQ(lines[3]["summary"].toObject()["emptyImages"].toInt(), 2);
 }
 
 TEST(Replay, SavedHeightMapKeepsSixteenBitsExactly)

@@ -7,7 +7,7 @@
 const char kUsage[] =
     "usage:\n"
     "  camera-host replay --param TEXT [--module FILE] [--frames N | --cycles N] [--fps N]\n"
-    "                     [--save DIR] [--sheet FILE.png] [--quiet] [--verbose]\n"
+    "                     [--save DIR] [--sheet FILE.png] [--json FILE] [--quiet] [--verbose]\n"
     "  camera-host inspect --param TEXT\n"
     "  camera-host replay --help | inspect --help   what each command does and its options\n"
     "  camera-host --version                        versions of camera-host, Qt and OpenCV\n"
@@ -19,7 +19,7 @@ const char kUsage[] =
 
 const char kReplayHelp[] =
     "usage: camera-host replay --param TEXT [--module FILE] [--frames N | --cycles N] [--fps N]\n"
-    "                          [--save DIR] [--sheet FILE.png] [--quiet] [--verbose]\n"
+    "                          [--save DIR] [--sheet FILE.png] [--json FILE] [--quiet] [--verbose]\n"
     "\n"
     "Loads the camera module as a host does, grabs frames from the recording and\n"
     "prints one line per frame (images with their size and type) and a summary.\n"
@@ -32,6 +32,8 @@ const char kReplayHelp[] =
     "                   frames that could not keep up are counted in the summary\n"
     "  --save DIR       write every image losslessly into DIR (PNG; TIFF for depths PNG cannot hold)\n"
     "  --sheet FILE     draw a contact sheet, one row per frame, as a PNG file\n"
+    "  --json FILE      write JSON Lines: per frame its capture folder and each image's source file,\n"
+    "                   size and type, then a summary (\"-\": standard output, instead of the text)\n"
     "  --quiet          no line per frame, only the summary\n"
     "  --verbose        also show the module's [INFO] log lines\n"
     "\n"
@@ -120,7 +122,7 @@ bool isFlag(const std::string& name)
 
 bool takesValue(const std::string& name)
 {
-    return name == "--param" || name == "--module" || name == "--save" || name == "--sheet" ||
+    return name == "--param" || name == "--module" || name == "--save" || name == "--sheet" || name == "--json" ||
            name == "--frames" || name == "--cycles" || name == "--fps";
 }
 
@@ -142,6 +144,8 @@ bool storeValue(const std::string& name, const std::string& value, Options& opti
         options.module = value;
     else if (name == "--save")
         options.saveFolder = value;
+    else if (name == "--json")
+        options.jsonFile = value;
     else
         options.sheetFile = value;
     return true;

@@ -14,6 +14,7 @@ struct Options {
     double fps = 0;      // 0: grab as fast as the module goes
     std::string saveFolder;
     std::string sheetFile;
+    std::string jsonFile;  // JSON Lines; "-": standard output, instead of the text
     bool quiet = false;    // no per-frame lines
     bool verbose = false;  // also the module's [INFO] lines
 };

@@ -5,6 +5,7 @@
 #include "ContactSheet.h"
 #include "HostedModule.h"
 #include "ImageText.h"
+#include "JsonLines.h"
 #include "ModuleMessages.h"
 #include "ModuleQtMajor.h"
 #include "ParamParser.h"
@@ -254,6 +255,20 @@ void printSummary(const Totals& totals)
 // Each image is named after its capture folder and source file; by its
 // position only when the frame holds other images than planned (images a
 // failed grab left buffered).
+QJsonObject summaryJson(const Totals& totals)
+{
+    QJsonObject summary{{"frames", totals.frames},
+                        {"failedGrabs", totals.failedGrabs},
+                        {"images", totals.images},
+                        {"emptyImages", totals.emptyImages},
+                        {"medianGrabMs", percentile(totals.grabSeconds, 0.5) * 1e3}};
+    if (totals.fps > 0) {
+        summary["fps"] = totals.fps;
+        summary["lateFrames"] = totals.lateFrames;
+    }
+    return summary;
+}
+
 bool saveFrame(const Options& options, int number, const FrameResult& frame, const FrameNames& names)
 {
     const bool asPlanned = names.files.size() == frame.images.size();
@@ -320,13 +335,19 @@ int runReplay(const Options& options)
     if (!options.saveFolder.empty() && !prepareSaveFolder(options.saveFolder))
         return 1;
 
+    std::FILE* json = nullptr;
+    if (!options.jsonFile.empty() && !(json = openJsonOutput(options.jsonFile)))
+        return 1;
+    // JSON on standard output replaces the text there.
+    const bool quiet = options.quiet || options.jsonFile == "-";
+
     std::unique_ptr<ContactSheet> sheet;
     if (!options.sheetFile.empty())
         sheet = std::make_unique<ContactSheet>(options.param + "   " + countOf(frames, "frame"));
     ProgressBar progress(frames, stderrIsTerminal() && frames > kFramesBeforeProgressBar);
     Totals totals;
     bool writesOk = true;
-    if (!options.quiet)
+    if (!quiet)
         printHeader();
     totals.fps = options.fps;
     const Pacer pacer(options.fps);
@@ -337,8 +358,14 @@ int runReplay(const Options& options)
         progress.clear();
         printModuleLines(messages.take(), options.verbose);
         const FrameNames names = frameNames(plan, number);
-        if (!options.quiet)
+        if (!quiet)
             printFrameLine(number, frame, names.folder);
+        if (json) {
+            const bool asPlanned = names.files.size() == frame.images.size();
+            writeFrameLine(json, number,
+                           cameraFrameJson(options.param, names.folder,
+                                           asPlanned ? names.files : std::vector<std::string>{}, frame.images));
+        }
         account(totals, frame);
         if (writesOk && !options.saveFolder.empty())
             writesOk = saveFrame(options, number, frame, names);
@@ -349,7 +376,12 @@ int runReplay(const Options& options)
     progress.clear();
     if (options.fps > 0)
         totals.pacedSeconds = pacer.elapsedSeconds();
-    printSummary(totals);
+    if (options.jsonFile != "-")
+        printSummary(totals);
+    if (json) {
+        writeSummaryLine(json, summaryJson(totals));
+        closeJsonOutput(json);
+    }
 
     if (sheet) {
         std::string error;

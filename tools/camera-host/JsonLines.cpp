@@ -1,0 +1,76 @@
+#include "JsonLines.h"
+
+#include "ImageText.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+
+#include <cerrno>
+#include <cstring>
+
+namespace {
+
+QString text(const std::string& s)
+{
+    return QString::fromStdString(s);
+}
+
+void writeLine(std::FILE* out, const QJsonObject& object)
+{
+    const QByteArray line = QJsonDocument(object).toJson(QJsonDocument::Compact);
+    std::fwrite(line.constData(), 1, static_cast<std::size_t>(line.size()), out);
+    std::fputc('\n', out);
+    std::fflush(out);
+}
+
+}  // namespace
+
+QJsonObject cameraFrameJson(const std::string& param, const std::string& captureFolder,
+                            const std::vector<std::string>& files, const std::vector<cv::Mat>& images)
+{
+    QJsonArray imageList;
+    for (std::size_t i = 0; i < images.size(); ++i) {
+        const cv::Mat& image = images[i];
+        QJsonObject entry;
+        entry["file"] = i < files.size() ? QJsonValue(text(files[i])) : QJsonValue();
+        entry["width"] = image.cols;
+        entry["height"] = image.rows;
+        entry["type"] = text(typeName(image.type()));
+        entry["empty"] = image.empty();
+        imageList.append(entry);
+    }
+    QJsonObject camera;
+    camera["param"] = text(param);
+    camera["captureFolder"] = text(captureFolder);
+    camera["images"] = imageList;
+    return camera;
+}
+
+void writeFrameLine(std::FILE* out, int number, const QJsonObject& camera)
+{
+    QJsonObject frame;
+    frame["frame"] = number;
+    frame["cameras"] = QJsonArray{camera};
+    writeLine(out, frame);
+}
+
+void writeSummaryLine(std::FILE* out, const QJsonObject& summary)
+{
+    writeLine(out, QJsonObject{{"summary", summary}});
+}
+
+std::FILE* openJsonOutput(const std::string& file)
+{
+    if (file == "-")
+        return stdout;
+    std::FILE* out = std::fopen(file.c_str(), "w");
+    if (!out)
+        std::fprintf(stderr, "camera-host: cannot write the JSON file %s: %s\n", file.c_str(), std::strerror(errno));
+    return out;
+}
+
+void closeJsonOutput(std::FILE* out)
+{
+    if (out && out != stdout)
+        std::fclose(out);
+}

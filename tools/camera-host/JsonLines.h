@@ -1,0 +1,28 @@
+#pragma once
+// camera-host's machine-readable output: JSON Lines (docs/camera-host-json.md
+// has the schema), one object per frame, then one with the summary. Written
+// with Qt's own JSON classes.
+
+#include <opencv2/core/mat.hpp>
+
+#include <QJsonObject>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+// One camera's part of a frame: its parameter string, the capture folder
+// the frame came from (below the root) and per image the file it was read
+// from (empty when not known) and what it holds.
+QJsonObject cameraFrameJson(const std::string& param, const std::string& captureFolder,
+                            const std::vector<std::string>& files, const std::vector<cv::Mat>& images);
+
+// Writes {"frame": number, "cameras": [camera]} as one line.
+void writeFrameLine(std::FILE* out, int number, const QJsonObject& camera);
+
+// Writes {"summary": summary} as one line.
+void writeSummaryLine(std::FILE* out, const QJsonObject& summary);
+
+// Opens FILE for --json ("-" is standard output); nullptr after saying why.
+std::FILE* openJsonOutput(const std::string& file);
+void closeJsonOutput(std::FILE* out);
