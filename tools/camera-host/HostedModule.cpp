@@ -10,9 +10,9 @@ HostedModule::~HostedModule()
         module_.destory(object_);
 }
 
-bool HostedModule::load(const std::string& path)
+bool HostedModule::load(const std::string& path, bool privateCopy)
 {
-    if (!module_.load(path)) {
+    if (!module_.load(path, privateCopy ? CameraModule::Load::PrivateCopy : CameraModule::Load::TheFile)) {
         error_ = module_.error();
         return false;
     }

@@ -15,8 +15,9 @@ public:
     HostedModule(const HostedModule&) = delete;
     HostedModule& operator=(const HostedModule&) = delete;
 
-    // Loads `path` and creates the object; false with error() saying why.
-    bool load(const std::string& path);
+    // Loads `path` (or a private copy of it, with a module state of its own)
+    // and creates the object; false with error() saying why.
+    bool load(const std::string& path, bool privateCopy = false);
     Base& object() { return *object_; }
     const std::string& error() const { return error_; }
 

@@ -9,6 +9,7 @@
 
 #include <opencv2/core/mat.hpp>
 
+#include <algorithm>
 #include <cstdio>
 #include <map>
 #include <string>
@@ -184,9 +185,11 @@ void printCapture(const Capture& capture, int number)
 
 }  // namespace
 
-int runInspect(const Options& options)
+namespace {
+
+int inspectCamera(const std::string& param)
 {
-    const ParamParse parse = parseParam(options.param);
+    const ParamParse parse = parseParam(param);
     if (parse.error != ParamError::None) {
         std::fprintf(stderr, "camera-host: bad parameter string: %s\n", parse.message.c_str());
         return 1;
@@ -234,4 +237,18 @@ int runInspect(const Options& options)
     for (const std::string& warning : report.warnings())
         std::printf("warning: %s\n", warning.c_str());
     return report.warnings().empty() ? 0 : 1;
+}
+
+}  // namespace
+
+// Each camera in turn, as given; the worst exit status of them.
+int runInspect(const Options& options)
+{
+    int status = 0;
+    for (std::size_t i = 0; i < options.params.size(); ++i) {
+        if (i > 0)
+            std::printf("\n");
+        status = std::max(status, inspectCamera(options.params[i]));
+    }
+    return status;
 }

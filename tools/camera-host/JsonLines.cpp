@@ -46,11 +46,11 @@ QJsonObject cameraFrameJson(const std::string& param, const std::string& capture
     return camera;
 }
 
-void writeFrameLine(std::FILE* out, int number, const QJsonObject& camera)
+void writeFrameLine(std::FILE* out, int number, const QJsonArray& cameras)
 {
     QJsonObject frame;
     frame["frame"] = number;
-    frame["cameras"] = QJsonArray{camera};
+    frame["cameras"] = cameras;
     writeLine(out, frame);
 }
 

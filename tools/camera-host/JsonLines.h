@@ -5,6 +5,7 @@
 
 #include <opencv2/core/mat.hpp>
 
+#include <QJsonArray>
 #include <QJsonObject>
 
 #include <cstdio>
@@ -17,8 +18,8 @@
 QJsonObject cameraFrameJson(const std::string& param, const std::string& captureFolder,
                             const std::vector<std::string>& files, const std::vector<cv::Mat>& images);
 
-// Writes {"frame": number, "cameras": [camera]} as one line.
-void writeFrameLine(std::FILE* out, int number, const QJsonObject& camera);
+// Writes {"frame": number, "cameras": cameras} as one line.
+void writeFrameLine(std::FILE* out, int number, const QJsonArray& cameras);
 
 // Writes {"summary": summary} as one line.
 void writeSummaryLine(std::FILE* out, const QJsonObject& summary);

@@ -24,7 +24,9 @@ const char kReplayHelp[] =
     "Loads the camera module as a host does, grabs frames from the recording and\n"
     "prints one line per frame (images with their size and type) and a summary.\n"
     "\n"
-    "  --param TEXT     the module's parameter string, \"camera,second,third,root\"\n"
+    "  --param TEXT     the module's parameter string, \"camera,second,third,root\"; once per\n"
+    "                   camera: each camera then loads its own copy of the module file and\n"
+    "                   every camera is grabbed for each frame\n"
     "  --module FILE    camera module to load (default: the one built or installed with camera-host)\n"
     "  --frames N       grab N frames\n"
     "  --cycles N       grab N full cycles of the recording (default: 1)\n"
@@ -50,7 +52,8 @@ const char kInspectHelp[] =
     "the rest of its kind, a file that will not decode, files named for the camera whose\n"
     "ending it does not read (.tif, .png, ...), an unknown camera name.\n"
     "\n"
-    "  --param TEXT     the module's parameter string, \"camera,second,third,root\"\n"
+    "  --param TEXT     the module's parameter string, \"camera,second,third,root\";\n"
+    "                   once per camera, each inspected in turn\n"
     "\n"
     "exit status: 0 nothing to warn about; 1 warnings, a bad parameter string, or a root\n"
     "that cannot be read or holds no capture folder; 2 bad command line\n";
@@ -138,8 +141,10 @@ bool storeValue(const std::string& name, const std::string& value, Options& opti
         error = name + " needs a non-empty value";
         return false;
     }
-    if (name == "--param")
-        options.param = value;
+    if (name == "--param") {
+        options.params.push_back(value);
+        options.param = options.params.front();
+    }
     else if (name == "--module")
         options.module = value;
     else if (name == "--save")

@@ -15,6 +15,8 @@
 #include "SaveImages.h"
 
 #include <QByteArray>
+#include <QJsonArray>
+#include <QJsonObject>
 
 #include <opencv2/imgcodecs.hpp>
 
@@ -92,12 +94,12 @@ struct Plan {
 
 // False, after saying why, when the replay could only give empty frames
 // because the root holds no capture folder, or the walk fails.
-bool planReplay(const Options& options, Plan& plan)
+bool planReplay(const std::string& param, const Options& options, Plan& plan)
 {
-    plan.param = parseParam(options.param);
+    plan.param = parseParam(param);
     std::string error;
     if (plan.param.error != ParamError::None || !collectFolders(plan.param.rootFolder, plan.folders, error)) {
-        fail("cannot list the capture folders of \"" + options.param + "\"" + (error.empty() ? "" : ": " + error));
+        fail("cannot list the capture folders of \"" + param + "\"" + (error.empty() ? "" : ": " + error));
         return false;
     }
     const std::string noCaptures = rootWithoutCapturesProblem(plan.param.rootFolder, plan.folders.size());
@@ -207,12 +209,11 @@ void printFrameLine(int number, const FrameResult& frame, const std::string& fol
     std::fflush(stdout);
 }
 
+// One camera's part of a frame; the frame itself is counted by the caller.
 void account(Totals& totals, const FrameResult& frame)
 {
-    ++totals.frames;
     if (!frame.grabbed)
         ++totals.failedGrabs;
-    totals.grabSeconds.push_back(frame.seconds);
     for (const cv::Mat& image : frame.images) {
         ++totals.images;
         totals.emptyImages += image.empty() ? 1 : 0;
@@ -230,13 +231,15 @@ double percentile(std::vector<double> values, double fraction)
     return values[std::min(rank, values.size()) - 1];
 }
 
-void printSummary(const Totals& totals)
+void printSummary(const Totals& totals, std::size_t cameras)
 {
     double total = 0;
     for (double seconds : totals.grabSeconds)
         total += seconds;
     const double megabytes = totals.bytes / 1e6;
     std::printf("\n");
+    if (cameras > 1)
+        std::printf("cameras     %zu, each on its own copy of the module file\n", cameras);
     std::printf("frames      %d (%d failed)\n", totals.frames, totals.failedGrabs);
     std::printf("images      %d (%d empty)\n", totals.images, totals.emptyImages);
     std::printf("data        %.2f MB\n", megabytes);
@@ -296,16 +299,68 @@ bool prepareSaveFolder(const std::string& folder)
 }
 
 // setParam + init; on failure the module's own error lines have been shown.
-bool configure(Base& camera, const Options& options, ModuleMessages& messages)
+bool configure(Base& camera, const std::string& param, const Options& options, ModuleMessages& messages)
 {
-    const bool paramTaken = camera.setParam(nullptr, QByteArray::fromStdString(options.param));
+    const bool paramTaken = camera.setParam(nullptr, QByteArray::fromStdString(param));
     const bool initDone = paramTaken && camera.init(nullptr);
     printModuleLines(messages.take(), options.verbose);
     if (!paramTaken)
-        fail("the module refused the parameter string \"" + options.param + "\"");
+        fail("the module refused the parameter string \"" + param + "\"");
     else if (!initDone)
-        fail("the module's init failed for \"" + options.param + "\" (its error line is above)");
+        fail("the module's init failed for \"" + param + "\" (its error line is above)");
     return initDone;
+}
+
+}  // namespace
+
+namespace {
+
+// One camera of the replay: its parameter string, its own loaded module (a
+// private copy of the module file when there are several cameras: objects of
+// one loaded module share its state) and its plan.
+struct CameraRun {
+    std::string param;
+    HostedModule module;
+    Plan plan;
+};
+
+// Loads and configures every camera; false after saying why.
+bool startCameras(const Options& options, ModuleMessages& messages, std::vector<std::unique_ptr<CameraRun>>& cameras)
+{
+    const std::string modulePath = options.module.empty() ? defaultModulePath() : options.module;
+    std::string qtMismatch;
+    if (!checkModuleQtMajor(modulePath, qtMismatch)) {
+        fail(qtMismatch);
+        return false;
+    }
+    const bool privateCopies = options.params.size() > 1;
+    for (const std::string& param : options.params) {
+        auto camera = std::make_unique<CameraRun>();
+        camera->param = param;
+        const bool loaded = camera->module.load(modulePath, privateCopies);
+        printModuleLines(messages.take(), options.verbose);
+        if (!loaded) {
+            fail(camera->module.error());
+            return false;
+        }
+        if (!configure(camera->module.object(), param, options, messages) ||
+            !planReplay(param, options, camera->plan))
+            return false;
+        cameras.push_back(std::move(camera));
+    }
+    // Cameras of one station record the same parts: differing capture counts
+    // mean their frames drift apart after the first missing capture.
+    std::string counts;
+    bool differ = false;
+    for (const auto& camera : cameras) {
+        counts += (counts.empty() ? "" : ", ") + camera->plan.param.cameraName + " " +
+                  countOf(camera->plan.folders.size(), "capture");
+        differ = differ || camera->plan.folders.size() != cameras.front()->plan.folders.size();
+    }
+    if (differ)
+        fail("warning: the cameras' recordings differ in capture count (" + counts +
+             "): their frames do not come from the same captures throughout");
+    return true;
 }
 
 }  // namespace
@@ -315,23 +370,11 @@ int runReplay(const Options& options)
     if (!options.sheetFile.empty() && !checkSheetPath(options.sheetFile))
         return 1;
     ModuleMessages messages;
-    HostedModule module;
-    const std::string modulePath = options.module.empty() ? defaultModulePath() : options.module;
-    std::string qtMismatch;
-    if (!checkModuleQtMajor(modulePath, qtMismatch)) {
-        fail(qtMismatch);
+    std::vector<std::unique_ptr<CameraRun>> cameras;
+    if (!startCameras(options, messages, cameras))
         return 1;
-    }
-    const bool loaded = module.load(modulePath);
-    printModuleLines(messages.take(), options.verbose);
-    if (!loaded) {
-        fail(module.error());
-        return 1;
-    }
-    Plan plan;
-    if (!configure(module.object(), options, messages) || !planReplay(options, plan))
-        return 1;
-    const int frames = plan.frames;
+    const bool several = cameras.size() > 1;
+    const int frames = cameras.front()->plan.frames;
     if (!options.saveFolder.empty() && !prepareSaveFolder(options.saveFolder))
         return 1;
 
@@ -342,8 +385,12 @@ int runReplay(const Options& options)
     const bool quiet = options.quiet || options.jsonFile == "-";
 
     std::unique_ptr<ContactSheet> sheet;
-    if (!options.sheetFile.empty())
-        sheet = std::make_unique<ContactSheet>(options.param + "   " + countOf(frames, "frame"));
+    if (!options.sheetFile.empty()) {
+        std::string title;
+        for (const auto& camera : cameras)
+            title += camera->param + "   ";
+        sheet = std::make_unique<ContactSheet>(title + countOf(frames, "frame"));
+    }
     ProgressBar progress(frames, stderrIsTerminal() && frames > kFramesBeforeProgressBar);
     Totals totals;
     bool writesOk = true;
@@ -353,33 +400,58 @@ int runReplay(const Options& options)
     const Pacer pacer(options.fps);
     for (int number = 1; number <= frames; ++number) {
         pacer.waitFor(number - 1);
-        const FrameResult frame = grabOne(module.object());
+        std::vector<FrameResult> results;
+        for (auto& camera : cameras)
+            results.push_back(grabOne(camera->module.object()));
         totals.lateFrames += pacer.late(number - 1) ? 1 : 0;
         progress.clear();
         printModuleLines(messages.take(), options.verbose);
-        const FrameNames names = frameNames(plan, number);
-        if (!quiet)
-            printFrameLine(number, frame, names.folder);
-        if (json) {
-            const bool asPlanned = names.files.size() == frame.images.size();
-            writeFrameLine(json, number,
-                           cameraFrameJson(options.param, names.folder,
-                                           asPlanned ? names.files : std::vector<std::string>{}, frame.images));
+        QJsonArray jsonCameras;
+        FrameResult row;  // every camera's images, for the contact sheet
+        std::vector<std::string> rowLabels;
+        std::string rowFolders;
+        double frameSeconds = 0;
+        for (std::size_t c = 0; c < cameras.size(); ++c) {
+            const CameraRun& camera = *cameras[c];
+            const FrameResult& frame = results[c];
+            const FrameNames names = frameNames(camera.plan, number);
+            const std::string where = several ? camera.plan.param.cameraName + ": " + names.folder : names.folder;
+            if (!quiet)
+                printFrameLine(number, frame, where);
+            if (json) {
+                const bool asPlanned = names.files.size() == frame.images.size();
+                jsonCameras.append(cameraFrameJson(camera.param, names.folder,
+                                                   asPlanned ? names.files : std::vector<std::string>{},
+                                                   frame.images));
+            }
+            account(totals, frame);
+            frameSeconds += frame.seconds;
+            if (writesOk && !options.saveFolder.empty())
+                writesOk = saveFrame(options, number, frame, names);
+            row.grabbed = (c == 0 || row.grabbed) && frame.grabbed;
+            row.images.insert(row.images.end(), frame.images.begin(), frame.images.end());
+            std::vector<std::string> labels = names.images;
+            labels.resize(frame.images.size());
+            rowLabels.insert(rowLabels.end(), labels.begin(), labels.end());
+            rowFolders += (rowFolders.empty() ? "" : "  ") + where;
         }
-        account(totals, frame);
-        if (writesOk && !options.saveFolder.empty())
-            writesOk = saveFrame(options, number, frame, names);
+        ++totals.frames;
+        totals.grabSeconds.push_back(frameSeconds);
+        if (json)
+            writeFrameLine(json, number, jsonCameras);
         if (sheet)
-            sheet->addFrame(number, frame.images, !frame.grabbed, names.folder, names.images);
+            sheet->addFrame(number, row.images, !row.grabbed, rowFolders, rowLabels);
         progress.show(number);
     }
     progress.clear();
     if (options.fps > 0)
         totals.pacedSeconds = pacer.elapsedSeconds();
     if (options.jsonFile != "-")
-        printSummary(totals);
+        printSummary(totals, cameras.size());
     if (json) {
-        writeSummaryLine(json, summaryJson(totals));
+        QJsonObject summary = summaryJson(totals);
+        summary["cameras"] = static_cast<int>(cameras.size());
+        writeSummaryLine(json, summary);
         closeJsonOutput(json);
     }
 
@@ -393,9 +465,10 @@ int runReplay(const Options& options)
         }
     }
     if (totals.failedGrabs > 0)
-        fail(std::to_string(totals.failedGrabs) + " of " + countOf(totals.frames, "grab") + " failed");
+        fail(std::to_string(totals.failedGrabs) + " of " + countOf(totals.frames * cameras.size(), "grab") +
+             " failed");
     if (totals.images == 0)
-        fail("no frame held an image: the module found no file for \"" + plan.param.cameraName +
+        fail("no frame held an image: the module found no file for \"" + cameras.front()->plan.param.cameraName +
              "\" in any capture folder (camera-host inspect shows which files it reads)");
     return totals.failedGrabs == 0 && totals.images > 0 && writesOk ? 0 : 1;
 }
