@@ -167,6 +167,18 @@ TEST(Replay, JsonNamesTheFilesTheModuleRead)
     EXPECT_EQ(second["images"].toArray()[0].toObject()["type"].toString().toStdString(), "8UC3");
     EXPECT_EQ(lines[3]["summary"].toObject()["frames"].toInt(), 3);
     EXPECT_EQ(lines[3]["summary"].toObject()["emptyImages"].toInt(), 2);
+
+    // inspect reads with the module's code: its plan is what replay got, image for image.
+    const ToolResult inspect =
+        runTool(CAMERA_HOST, {"inspect", "--param", param("camera3P", recording.path()), "--json", "-"});
+    EXPECT_EQ(inspect.exitCode, 1) << "the broken file is warned about\n" << inspect.err;
+    std::istringstream planned(inspect.out);
+    std::string line;
+    for (int frame = 0; frame < 2; ++frame) {
+        ASSERT_TRUE(std::getline(planned, line)) << inspect.out;
+        EXPECT_EQ(QJsonDocument::fromJson(QByteArray::fromStdString(line)).object()["cameras"], lines[frame]["cameras"])
+            << "frame " << frame + 1 << ": " << line;
+    }
 }
 
 TEST(Replay, SavedHeightMapKeepsSixteenBitsExactly)

@@ -3,6 +3,7 @@
 #include "CaptureFolders.h"
 #include "ImageFile.h"
 #include "ImageText.h"
+#include "JsonLines.h"
 #include "ParamParser.h"
 #include "ReadOrder.h"
 #include "RecordingChecks.h"
@@ -11,17 +12,29 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <map>
 #include <string>
 #include <vector>
 
 namespace {
 
+// Text goes to standard output unless JSON Lines take its place there.
+bool textWanted = true;
+
+template <typename... Args>
+void say(const char* format, Args... args)
+{
+    if (textWanted)
+        std::printf(format, args...);
+}
+
 struct PlannedFile {
     std::string path;
     std::string kind;   // camera1: the kind keyword; else "image N" (position)
     std::string image;  // describeImage() of the decoded file; empty when it will not decode
     std::string notRead;  // why the module hands an empty image, when `image` is empty
+    ImageEntry entry;     // the same for --json
 };
 
 struct Capture {
@@ -52,6 +65,7 @@ void describeFile(PlannedFile& file)
 {
     ImageFileRead outcome;
     const cv::Mat image = readImageFile(file.path, outcome);
+    file.entry = imageEntries({file.path}, {image}).front();
     if (!image.empty())
         file.image = describeImage(image);
     else if (outcome.before.kind == FileKind::Missing)
@@ -172,13 +186,13 @@ void checkConsistency(const std::vector<Capture>& captures, Report& report)
 
 void printCapture(const Capture& capture, int number)
 {
-    std::printf("\ncapture %d  %s\n", number, capture.folder.c_str());
+    say("\ncapture %d  %s\n", number, capture.folder.c_str());
     if (capture.files.empty())
-        std::printf("    (no file to read)\n");
+        say("    (no file to read)\n");
     for (std::size_t i = 0; i < capture.files.size(); ++i) {
         const PlannedFile& file = capture.files[i];
         const std::string image = file.image.empty() ? "WILL NOT DECODE" : file.image;
-        std::printf("  %3zu  %-28s %-16s %s\n", i + 1, file.kind.c_str(), image.c_str(),
+        say("  %3zu  %-28s %-16s %s\n", i + 1, file.kind.c_str(), image.c_str(),
                     shortName(capture.folder, file.path).c_str());
     }
 }
@@ -187,7 +201,10 @@ void printCapture(const Capture& capture, int number)
 
 namespace {
 
-int inspectCamera(const std::string& param)
+// Per camera, one JSON camera object per capture, in replay order.
+using CaptureJson = std::vector<QJsonObject>;
+
+int inspectCamera(const std::string& param, CaptureJson* json)
 {
     const ParamParse parse = parseParam(param);
     if (parse.error != ParamError::None) {
@@ -203,14 +220,14 @@ int inspectCamera(const std::string& param)
         return 1;
     }
     const CameraMode mode = cameraModeOf(parse.cameraName);
-    std::printf("recording  %s\ncamera     %s: %s\n", parse.rootFolder.c_str(), parse.cameraName.c_str(),
+    say("recording  %s\ncamera     %s: %s\n", parse.rootFolder.c_str(), parse.cameraName.c_str(),
                 modeDescription(mode));
     const std::string noCaptures = rootWithoutCapturesProblem(parse.rootFolder, folders.size());
     if (!noCaptures.empty()) {
         std::fprintf(stderr, "camera-host: %s\n", noCaptures.c_str());
         return 1;
     }
-    std::printf("captures   %zu, replayed in this order, then again from the first\n", folders.size());
+    say("captures   %zu, replayed in this order, then again from the first\n", folders.size());
     const std::string unknownCamera = unknownCameraProblem(parse.cameraName);
     if (!unknownCamera.empty())
         report.warn(nullptr, 0, unknownCamera);
@@ -225,6 +242,13 @@ int inspectCamera(const std::string& param)
         for (PlannedFile& file : capture.files)
             describeFile(file);
         fileCount += capture.files.size();
+        if (json) {
+            std::vector<ImageEntry> entries;
+            for (const PlannedFile& file : capture.files)
+                entries.push_back(file.entry);
+            json->push_back(cameraFrameJson(
+                param, std::filesystem::path(folder).lexically_relative(parse.rootFolder).string(), entries));
+        }
         printCapture(capture, static_cast<int>(captures.size()) + 1);
         if (mode != CameraMode::None)
             checkCapture(mode, parse.cameraName, capture, static_cast<int>(captures.size()) + 1, report);
@@ -232,23 +256,46 @@ int inspectCamera(const std::string& param)
     }
     checkConsistency(captures, report);
 
-    std::printf("\n%s, %s to read, %s\n", countOf(captures.size(), "capture").c_str(),
+    say("\n%s, %s to read, %s\n", countOf(captures.size(), "capture").c_str(),
                 countOf(fileCount, "file").c_str(), countOf(report.warnings().size(), "warning").c_str());
     for (const std::string& warning : report.warnings())
-        std::printf("warning: %s\n", warning.c_str());
+        say("warning: %s\n", warning.c_str());
     return report.warnings().empty() ? 0 : 1;
 }
 
 }  // namespace
 
 // Each camera in turn, as given; the worst exit status of them.
+// With --json, frame k holds each camera's capture k (a camera with fewer
+// captures starts again from its first, as replay would).
 int runInspect(const Options& options)
 {
+    std::FILE* json = nullptr;
+    if (!options.jsonFile.empty() && !(json = openJsonOutput(options.jsonFile)))
+        return 1;
+    textWanted = options.jsonFile != "-";
     int status = 0;
+    std::vector<CaptureJson> cameras(options.params.size());
     for (std::size_t i = 0; i < options.params.size(); ++i) {
         if (i > 0)
-            std::printf("\n");
-        status = std::max(status, inspectCamera(options.params[i]));
+            say("\n");
+        status = std::max(status, inspectCamera(options.params[i], json ? &cameras[i] : nullptr));
+    }
+    if (json) {
+        std::size_t frames = 0;
+        for (const CaptureJson& captures : cameras)
+            frames = std::max(frames, captures.size());
+        for (std::size_t k = 0; k < frames; ++k) {
+            QJsonArray frame;
+            for (const CaptureJson& captures : cameras)
+                if (!captures.empty())
+                    frame.append(captures[k % captures.size()]);
+            writeFrameLine(json, static_cast<int>(k) + 1, frame);
+        }
+        writeSummaryLine(json, QJsonObject{{"frames", static_cast<int>(frames)},
+                                           {"cameras", static_cast<int>(cameras.size())},
+                                           {"warnings", status != 0}});
+        closeJsonOutput(json);
     }
     return status;
 }

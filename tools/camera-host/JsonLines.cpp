@@ -25,18 +25,27 @@ void writeLine(std::FILE* out, const QJsonObject& object)
 
 }  // namespace
 
+std::vector<ImageEntry> imageEntries(const std::vector<std::string>& files, const std::vector<cv::Mat>& images)
+{
+    const bool named = files.size() == images.size();
+    std::vector<ImageEntry> entries;
+    for (std::size_t i = 0; i < images.size(); ++i)
+        entries.push_back({named ? files[i] : std::string(), images[i].cols, images[i].rows,
+                           typeName(images[i].type()), images[i].empty()});
+    return entries;
+}
+
 QJsonObject cameraFrameJson(const std::string& param, const std::string& captureFolder,
-                            const std::vector<std::string>& files, const std::vector<cv::Mat>& images)
+                            const std::vector<ImageEntry>& images)
 {
     QJsonArray imageList;
-    for (std::size_t i = 0; i < images.size(); ++i) {
-        const cv::Mat& image = images[i];
+    for (const ImageEntry& image : images) {
         QJsonObject entry;
-        entry["file"] = i < files.size() ? QJsonValue(text(files[i])) : QJsonValue();
-        entry["width"] = image.cols;
-        entry["height"] = image.rows;
-        entry["type"] = text(typeName(image.type()));
-        entry["empty"] = image.empty();
+        entry["file"] = image.file.empty() ? QJsonValue() : QJsonValue(text(image.file));
+        entry["width"] = image.width;
+        entry["height"] = image.height;
+        entry["type"] = text(image.type);
+        entry["empty"] = image.empty;
         imageList.append(entry);
     }
     QJsonObject camera;

@@ -8,7 +8,7 @@ const char kUsage[] =
     "usage:\n"
     "  camera-host replay --param TEXT [--module FILE] [--frames N | --cycles N] [--fps N]\n"
     "                     [--save DIR] [--sheet FILE.png] [--json FILE] [--quiet] [--verbose]\n"
-    "  camera-host inspect --param TEXT\n"
+    "  camera-host inspect --param TEXT [--json FILE]\n"
     "  camera-host replay --help | inspect --help   what each command does and its options\n"
     "  camera-host --version                        versions of camera-host, Qt and OpenCV\n"
     "\n"
@@ -43,7 +43,7 @@ const char kReplayHelp[] =
     "an image, the root holds no capture folder, or a file was not written; 2 bad command line\n";
 
 const char kInspectHelp[] =
-    "usage: camera-host inspect --param TEXT\n"
+    "usage: camera-host inspect --param TEXT [--json FILE]\n"
     "\n"
     "Shows the recording as the module will replay it, without loading the module: the\n"
     "capture folders in replay order and, for each, the files read, in read order, with\n"
@@ -54,6 +54,8 @@ const char kInspectHelp[] =
     "\n"
     "  --param TEXT     the module's parameter string, \"camera,second,third,root\";\n"
     "                   once per camera, each inspected in turn\n"
+    "  --json FILE      write the plan as JSON Lines, frame k holding each camera's capture k,\n"
+    "                   as replay --json does (\"-\": standard output, instead of the text)\n"
     "\n"
     "exit status: 0 nothing to warn about; 1 warnings, a bad parameter string, or a root\n"
     "that cannot be read or holds no capture folder; 2 bad command line\n";
@@ -170,7 +172,7 @@ bool applyOption(const std::vector<std::string>& args, std::size_t& i, Options& 
         error = "unknown option \"" + args[i] + "\"";
         return false;
     }
-    if (options.command == Options::Command::Inspect && name != "--param") {
+    if (options.command == Options::Command::Inspect && name != "--param" && name != "--json") {
         error = name + " belongs to replay, not inspect";
         return false;
     }

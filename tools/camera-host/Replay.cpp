@@ -418,12 +418,8 @@ int runReplay(const Options& options)
             const std::string where = several ? camera.plan.param.cameraName + ": " + names.folder : names.folder;
             if (!quiet)
                 printFrameLine(number, frame, where);
-            if (json) {
-                const bool asPlanned = names.files.size() == frame.images.size();
-                jsonCameras.append(cameraFrameJson(camera.param, names.folder,
-                                                   asPlanned ? names.files : std::vector<std::string>{},
-                                                   frame.images));
-            }
+            if (json)
+                jsonCameras.append(cameraFrameJson(camera.param, names.folder, imageEntries(names.files, frame.images)));
             account(totals, frame);
             frameSeconds += frame.seconds;
             if (writesOk && !options.saveFolder.empty())
