@@ -14,6 +14,12 @@ set(CMAKE_RC_COMPILER ${MINGW_TRIPLET}-windres)
 
 # Libraries and headers come from the mingw sysroot only; programs from the host.
 set(CMAKE_FIND_ROOT_PATH /usr/${MINGW_TRIPLET})
+# Qt, OpenCV and libtiff built for Windows by scripts/windows-deps: its prefix
+# in QZ_WINDOWS_DEPS. An environment variable, as try_compile projects see it.
+if(DEFINED ENV{QZ_WINDOWS_DEPS})
+  list(APPEND CMAKE_FIND_ROOT_PATH $ENV{QZ_WINDOWS_DEPS})
+  list(APPEND CMAKE_PREFIX_PATH $ENV{QZ_WINDOWS_DEPS})
+endif()
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)

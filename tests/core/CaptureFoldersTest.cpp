@@ -1,6 +1,6 @@
 #include "AsNobody.h"
 #include "CaptureFolders.h"
-#include "Platform.h"
+#include "WildcardSearch.h"
 #include "TempFolder.h"
 
 #include <gtest/gtest.h>

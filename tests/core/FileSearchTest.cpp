@@ -1,5 +1,7 @@
 #include "FileSearch.h"
-#include "Platform.h"
+#include "FileStatus.h"
+#include "ParamParser.h"
+#include "WildcardSearch.h"
 #include "TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -43,6 +45,25 @@ TEST(FindFirstNext, MatchesEndingAnyCaseInNtfsOrder)
     EXPECT_EQ(findAll(tmp.path(), "BMP"), findAll(tmp.path(), "bmp"));
     EXPECT_EQ(findAll(tmp.path(), "tiff"), (std::vector<std::string>{"b.tiff"}));
     EXPECT_EQ(findAll(tmp.path(), "gif"), (std::vector<std::string>{}));
+}
+
+// Names outside any one code page, in a folder named so too: they come back
+// as UTF-8, ordered on UTF-16 units as NTFS does ("éa" < "Éb" once upper-cased;
+// a surrogate pair, 0xD83D..., before U+FF01).
+TEST(FindFirstNext, UnicodeNamesComeBackAsUtf8InNtfsOrder)
+{
+    TempFolder tmp;
+    const std::string folder = u8"图像 Éé 😀/";
+    const std::vector<std::string> names = {u8"！.bmp", u8"😀.bmp", u8"Éb.bmp", u8"图像.bmp", u8"éa.bmp"};
+    for (const std::string& name : names)
+        tmp.make({folder + name});
+    EXPECT_EQ(findAll(tmp.at(folder), "bmp"),
+              (std::vector<std::string>{u8"éa.bmp", u8"Éb.bmp", u8"图像.bmp", u8"😀.bmp", u8"！.bmp"}));
+    std::string error;
+    const FileStatus status = fileStatusOf(tmp.at(folder + u8"😀.bmp"), error);
+    EXPECT_EQ(status.kind, FileKind::Regular) << error;
+    EXPECT_NE(status.changedNs, 0);
+    EXPECT_EQ(parseParam(u8"cam,0,0," + tmp.at(folder)).rootFolder, tmp.at(folder));
 }
 
 TEST(FindFirstNext, EmptyEndingMatchesEveryEntryWithDots)

@@ -1,4 +1,4 @@
-#include "Platform.h"
+#include "WildcardSearch.h"
 #include "ReadOrder.h"
 #include "TempFolder.h"
 

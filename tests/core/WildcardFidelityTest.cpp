@@ -7,7 +7,7 @@
 
 #include "CaptureFolders.h"
 #include "FileSearch.h"
-#include "Platform.h"
+#include "WildcardSearch.h"
 #include "TempFolder.h"
 
 #include <gtest/gtest.h>

@@ -8,7 +8,7 @@ namespace fs = std::filesystem;
 
 void writeBytes(const fs::path& root, const std::string& relative, const std::string& bytes)
 {
-    const fs::path path = root / fs::path(relative).make_preferred();
+    const fs::path path = root / fs::u8path(relative).make_preferred();  // UTF-8 names everywhere
     fs::create_directories(path.parent_path());
     std::ofstream out(path, std::ios::binary);
     out << bytes;

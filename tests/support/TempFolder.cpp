@@ -1,7 +1,7 @@
 #include "TempFolder.h"
 
 #include "Files.h"
-#include "Platform.h"
+#include "WildcardSearch.h"
 
 #include <chrono>
 #include <random>
@@ -50,7 +50,7 @@ void TempFolder::make(const std::vector<std::string>& entries) const
             fs::create_directories(path);
             continue;
         }
-        writeBytes(path.parent_path(), path.filename().string(), "x");
+        writeBytes(path.parent_path(), path.filename().u8string(), "x");
     }
 }
 

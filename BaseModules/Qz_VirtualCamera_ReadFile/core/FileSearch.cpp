@@ -1,7 +1,7 @@
 #include "FileSearch.h"
 
 #include "BrokenLink.h"
-#include "Platform.h"
+#include "WildcardSearch.h"
 
 #include <algorithm>
 #include <memory>

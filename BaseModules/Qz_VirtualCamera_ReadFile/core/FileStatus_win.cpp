@@ -3,29 +3,22 @@
 // access), to learn its identity. Links are followed.
 
 #include "FileStatus.h"
+#include "WindowsText.h"
 
 #include <windows.h>
 
 namespace {
 
 // FILETIME counts 100 ns steps from 1601; the Unix epoch is 11644473600 s later.
-std::int64_t unixNanoseconds(const FILETIME& time)
+std::int64_t unixNanoseconds(std::int64_t steps)
 {
-    const std::int64_t steps =
-        static_cast<std::int64_t>((static_cast<std::uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime);
     return (steps - 116444736000000000LL) * 100;
 }
 
-std::string lastErrorText()
+std::int64_t unixNanoseconds(const FILETIME& time)
 {
-    char text[256] = {};
-    const DWORD code = GetLastError();
-    if (!FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0, text,
-                        sizeof text, nullptr))
-        return "system error " + std::to_string(code);
-    std::string message(text);
-    message.erase(message.find_last_not_of(" \r\n.") + 1);
-    return message;
+    return unixNanoseconds(
+        static_cast<std::int64_t>((static_cast<std::uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime));
 }
 
 }  // namespace
@@ -34,7 +27,7 @@ FileStatus fileStatusOf(const std::string& path, std::string& error)
 {
     FileStatus status;
     WIN32_FILE_ATTRIBUTE_DATA attributes {};
-    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &attributes)) {
+    if (!GetFileAttributesExW(wideFromUtf8(path).c_str(), GetFileExInfoStandard, &attributes)) {
         error = lastErrorText();
         return status;
     }
@@ -43,7 +36,7 @@ FileStatus fileStatusOf(const std::string& path, std::string& error)
         return status;
     }
     // FILE_FLAG_BACKUP_SEMANTICS is needed to open a folder.
-    HANDLE file = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+    HANDLE file = CreateFileW(wideFromUtf8(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                               OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         error = lastErrorText();
@@ -51,7 +44,9 @@ FileStatus fileStatusOf(const std::string& path, std::string& error)
     }
     const DWORD type = GetFileType(file);
     BY_HANDLE_FILE_INFORMATION info {};
-    const bool known = type == FILE_TYPE_DISK && GetFileInformationByHandle(file, &info) != 0;
+    FILE_BASIC_INFO times {};
+    const bool known = type == FILE_TYPE_DISK && GetFileInformationByHandle(file, &info) != 0 &&
+                       GetFileInformationByHandleEx(file, FileBasicInfo, &times, sizeof times) != 0;
     CloseHandle(file);
     if (type == FILE_TYPE_CHAR) {
         status.kind = FileKind::CharacterDevice;
@@ -68,6 +63,7 @@ FileStatus fileStatusOf(const std::string& path, std::string& error)
     status.kind = (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? FileKind::Folder : FileKind::Regular;
     status.size = (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
     status.modifiedNs = unixNanoseconds(info.ftLastWriteTime);
+    status.changedNs = unixNanoseconds(times.ChangeTime.QuadPart);
     status.volume = info.dwVolumeSerialNumber;
     status.index = (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
     return status;

@@ -1,8 +1,9 @@
-// Windows side of the platform layer: the run-time library's wildcard search
-// and the file system's own entry order.
+// Windows side of the wildcard search and the folder walk: the run-time
+// library's wide wildcard search and the file system's own entry order.
 
 #include "Names.h"
-#include "Platform.h"
+#include "WildcardSearch.h"
+#include "WindowsText.h"
 
 #include <io.h>
 #include <windows.h>
@@ -33,7 +34,7 @@ namespace {
 // links; FILE_FLAG_BACKUP_SEMANTICS is needed to open a folder.
 HANDLE openFollowingLinks(const std::string& path)
 {
-    return CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+    return CreateFileW(wideFromUtf8(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                        OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
 }
 
@@ -60,7 +61,7 @@ std::error_code lastErrorCode()
 // What the entry at `path` is, following links.
 EntryStatus entryStatusOf(const std::string& path)
 {
-    const DWORD attributes = GetFileAttributesA(path.c_str());
+    const DWORD attributes = GetFileAttributesW(wideFromUtf8(path).c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {
         const std::error_code error = lastErrorCode();
         if (error == std::errc::no_such_file_or_directory)
@@ -84,21 +85,21 @@ EntryStatus entryStatusOf(const std::string& path)
 
 // The search also matches 8.3 short names ("x.bmpx" is "X~1.BMP"), so each
 // match's long name is checked against the ending again.
-bool isWanted(const _finddata64i32_t& info, const std::string& ending)
+bool isWanted(const _wfinddata64_t& info, const std::string& ending)
 {
-    return nameEndsWith(info.name, ending);
+    return nameEndsWith(utf8FromWide(info.name), ending);
 }
 
 // The search reports a link itself; only a link needs following to tell
 // what it leads to.
-void toFindData(const std::string& folder, const _finddata64i32_t& info, FindData& out)
+void toFindData(const std::string& folder, const _wfinddata64_t& info, FindData& out)
 {
-    out.name = info.name;
+    out.name = utf8FromWide(info.name);
     out.kind = (info.attrib & _A_SUBDIR) != 0 ? EntryKind::Folder : EntryKind::File;
     out.linkError.clear();
     if ((info.attrib & FILE_ATTRIBUTE_REPARSE_POINT) == 0)
         return;
-    const EntryStatus status = entryStatusOf(folder + kPathSeparator + info.name);
+    const EntryStatus status = entryStatusOf(folder + kPathSeparator + out.name);
     if (status.kind == EntryKind::Folder || status.kind == EntryKind::BrokenLink) {
         out.kind = status.kind;
         out.linkError = status.error;
@@ -109,8 +110,8 @@ void toFindData(const std::string& folder, const _finddata64i32_t& info, FindDat
 
 bool nextWanted(FindHandle* handle, FindData& out)
 {
-    _finddata64i32_t info {};
-    while (_findnext64i32(handle->search, &info) == 0) {
+    _wfinddata64_t info {};
+    while (_wfindnext64(handle->search, &info) == 0) {
         if (isWanted(info, handle->ending)) {
             toFindData(handle->folder, info, out);
             return true;
@@ -129,8 +130,8 @@ FindHandle* findFirst(const std::string& folder, const std::string& ending, Find
     handle->folder = folder;
     handle->ending = ending;
     const std::string pattern = folder + kPathSeparator + "*" + ending;
-    _finddata64i32_t info {};
-    handle->search = _findfirst64i32(pattern.c_str(), &info);
+    _wfinddata64_t info {};
+    handle->search = _wfindfirst64(wideFromUtf8(pattern).c_str(), &info);
     if (handle->search == -1)
         return nullptr;
     if (isWanted(info, handle->ending)) {
@@ -171,4 +172,14 @@ bool folderIdOf(const std::string& path, FolderId& id)
     id.volume = info.dwVolumeSerialNumber;
     id.index = (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
     return true;
+}
+
+std::string rootFolderAsUtf8(const std::string& bytes)
+{
+    if (isUtf8(bytes)) {
+        const DWORD attributes = GetFileAttributesW(wideFromUtf8(bytes).c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+            return bytes;
+    }
+    return utf8FromAnsi(bytes);
 }

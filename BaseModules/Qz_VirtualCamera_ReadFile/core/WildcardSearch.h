@@ -1,6 +1,6 @@
 #pragma once
-// The little the core needs from the operating system, implemented once per
-// platform (Platform_unix.cpp, Platform_win.cpp; CMake picks one).
+// Wildcard file search and the folder walk's OS calls, implemented once per
+// platform (WildcardSearch_unix.cpp, WildcardSearch_win.cpp; CMake picks one).
 
 #include <cstdint>
 #include <string>
@@ -64,3 +64,9 @@ struct FolderId {
 // Fills `id` for the folder at `path` (links followed); false when it cannot
 // be determined.
 bool folderIdOf(const std::string& path, FolderId& id);
+
+// The root folder's bytes as the host handed them, as UTF-8. On Windows a
+// host may hand UTF-8 (QString::toUtf8) or the ANSI code page (toLocal8Bit):
+// bytes that are valid UTF-8 and name an existing folder that way are UTF-8,
+// any others are read in the ANSI code page. Elsewhere they are kept as given.
+std::string rootFolderAsUtf8(const std::string& bytes);

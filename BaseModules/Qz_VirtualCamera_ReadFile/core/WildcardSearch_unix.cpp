@@ -3,7 +3,7 @@
 // recording replays in the same order here as on the home platform.
 
 #include "Names.h"
-#include "Platform.h"
+#include "WildcardSearch.h"
 
 #include <dirent.h>
 #include <sys/stat.h>
@@ -144,4 +144,9 @@ bool folderIdOf(const std::string& path, FolderId& id)
     id.volume = static_cast<std::uint64_t>(info.st_dev);
     id.index = static_cast<std::uint64_t>(info.st_ino);
     return true;
+}
+
+std::string rootFolderAsUtf8(const std::string& bytes)
+{
+    return bytes;  // the file system takes bytes as they are
 }
