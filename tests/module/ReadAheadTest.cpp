@@ -141,6 +141,17 @@ INSTANTIATE_TEST_SUITE_P(Scenarios, ReadAheadInvisible, ::testing::Values(
                  p.grab();
                  p.grab();
              }},
+    // As cp -p, rsync -t or touch -r leave it: only the change time tells.
+    Scenario{"FileRewrittenModificationTimeSetBack", "camera3P", threeFolders,
+             [](Player& p) {
+                 p.grabAndWait();
+                 const auto file = p.rec.path("cap2/camera3P_a.bmp");
+                 const auto modified = fs::last_write_time(file);
+                 p.rec.gray8Bmp("cap2/camera3P_a.bmp", 77);
+                 fs::last_write_time(file, modified);
+                 p.grab();
+                 p.grab();
+             }},
     Scenario{"FileRemoved", "camera3P", threeFolders,
              [](Player& p) {
                  p.grabAndWait();
