@@ -12,7 +12,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
-#include <regex>
 #include <set>
 #include <thread>
 
@@ -114,7 +113,7 @@ Seen play(const Scenario& s, bool readingAhead)
         Player player{rec, host, seen};
         s.play(player);
         for (std::string text : log.texts())
-            seen.lines.push_back(std::regex_replace(text, std::regex(rec.root()), "<root>"));
+            seen.lines.push_back(replacedInLog(text, rec.root(), "<root>"));
     }
     readAheadOn(true);
     return seen;
