@@ -221,7 +221,7 @@ TEST(Replay, UndecodableFileIsAnEmptyImageNotAFailure)
 }
 
 // Names outside ASCII (Chinese, accented in both cases, beyond the BMP) in
-// the root, the capture folders, the files and the --save folder: replayed in
+// the root, the capture folders, the files, --save and --sheet: replayed in
 // the same order, each image saved under its source's name. On Windows the
 // arguments reach the host as UTF-16 whatever the ANSI code page; the Windows
 // stage runs this under code pages 936 and 1252.
@@ -236,9 +236,11 @@ TEST(Replay, NonAsciiNamesReplayInOrderAndSaveUnderTheirNames)
     for (const auto& [file, identity] : files)
         writeImage(std::filesystem::u8path(root), file, cv::Mat(24, 32, CV_8UC1, cv::Scalar(identity)));
     const std::string saved = recording.at("保存");
+    const std::string sheet = recording.at("图 sheet" + imageEnding());
     const ToolResult run = runTool(CAMERA_HOST, {"replay", "--param", param("camera3P", root), "--frames", "3",
-                                                 "--save", saved});
+                                                 "--save", saved, "--sheet", sheet});
     ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_TRUE(std::filesystem::exists(std::filesystem::u8path(sheet))) << run.out;
     const std::vector<FrameLine> frames = frameLines(run.out);
     ASSERT_EQ(frames.size(), 3u) << run.out;
     EXPECT_EQ(frames[0].folder, "a_图像");
