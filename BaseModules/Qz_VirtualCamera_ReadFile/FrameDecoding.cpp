@@ -70,7 +70,8 @@ void runOnThreads(std::size_t count, const std::function<void()>& work)
 
 }  // namespace
 
-DecodedFrame decodeFrame(const std::vector<std::string>& paths, GrabHandOff* handOff)
+DecodedFrame decodeFrame(const std::vector<std::string>& paths, GrabHandOff* handOff,
+                         const std::function<bool()>& stopWanted)
 {
     DecodedFrame frame;
     frame.paths = paths;
@@ -79,10 +80,17 @@ DecodedFrame decodeFrame(const std::vector<std::string>& paths, GrabHandOff* han
     const std::vector<std::size_t> order = decodeOrder(paths);
     std::atomic<std::size_t> next{0};
     std::atomic<bool> outOfMemory{false};
-    // Each thread takes the next file nobody has taken, until none is left.
+    std::atomic<bool> stopped{false};
+    // Each thread takes the next file nobody has taken, until none is left
+    // or a stop is wanted.
     const std::function<void()> decodeUntaken = [&] {
         try {
             for (std::size_t taken = next++; taken < order.size(); taken = next++) {
+                if (stopWanted && stopWanted()) {
+                    stopped = true;
+                    next = order.size();
+                    break;
+                }
                 const std::size_t i = order[taken];
                 frame.images[i] = readImageFile(paths[i], outcomes[i]);
             }
@@ -107,6 +115,10 @@ DecodedFrame decodeFrame(const std::vector<std::string>& paths, GrabHandOff* han
         handOff->withdraw(next, order.size());
     if (outOfMemory)
         throw std::bad_alloc();
+    if (stopped) {
+        frame.complete = false;
+        return frame;
+    }
     frame.statuses.reserve(paths.size());
     for (std::size_t i = 0; i < paths.size(); ++i) {
         frame.statuses.push_back(outcomes[i].before);

@@ -9,6 +9,7 @@
 
 #include <opencv2/core/mat.hpp>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -19,12 +20,16 @@ struct DecodedFrame {
     std::vector<cv::Mat> images;      // one per path; empty where a file gave none
     std::vector<FileStatus> statuses; // each file as it was just before it was read
     bool unchangedWhileRead = true;   // every file's status the same after decoding
+    bool complete = true;             // false when stopped between files
     CollectedLog log;                 // the lines about the files, in path order
 };
 
 // Decodes `paths`. Up to OpenCV's thread count of threads take part: the
 // host thread announced in `handOff` (when there is one and the frame has
-// several files), the calling thread, and helper threads. Throws only
+// several files), the calling thread, and helper threads. When `stopWanted`
+// is given and answers true, no further file is started: the frame comes
+// back incomplete after at most the files being decoded then. Throws only
 // std::bad_alloc (memory ran out); every other failure of a file is an empty
 // image and a line.
-DecodedFrame decodeFrame(const std::vector<std::string>& paths, GrabHandOff* handOff);
+DecodedFrame decodeFrame(const std::vector<std::string>& paths, GrabHandOff* handOff,
+                         const std::function<bool()>& stopWanted = {});

@@ -3,6 +3,7 @@
 #include "GrabHandOff.h"
 #include "ModuleLog.h"
 #include "ModuleState.h"
+#include "ReadAhead.h"
 #include "ReadOrder.h"
 
 #include <climits>
@@ -150,18 +151,6 @@ bool nextFrameTarget(const ModuleState& state, FrameTarget& target)
     target.folder = state.captureFolders[target.folderIndex];
     target.cameraName = state.cameraName;
     return true;
-}
-
-void readAheadFrame(const FrameTarget& target, ReadAhead& ahead) noexcept
-{
-    ahead = ReadAhead();
-    try {
-        ahead.target = target;
-        ahead.frame = decodeFrame(planFrame(target.folder, target.cameraName), nullptr);
-        ahead.filled = true;
-    } catch (...) {
-        ahead = ReadAhead();
-    }
 }
 
 bool grabFromReadAhead(ModuleState& state, ReadAhead& ahead, CollectedLog& log) noexcept

@@ -33,18 +33,7 @@ struct FrameTarget {
 // False when the next grab reads no file (no camera mode, no capture folder).
 bool nextFrameTarget(const ModuleState& state, FrameTarget& target);
 
-// A frame read before the grab that wants it.
-struct ReadAhead {
-    bool filled = false;
-    FrameTarget target;
-    DecodedFrame frame;
-};
-
-// Reads `target`'s frame into `ahead`, dropping what `ahead` held first (so
-// at most one frame is held). Touches no module state and writes no log
-// line: the lines stay with the frame. Never throws; a failure leaves
-// `ahead` empty.
-void readAheadFrame(const FrameTarget& target, ReadAhead& ahead) noexcept;
+struct ReadAhead;
 
 // The grab, made with the frame read ahead if it is what a grab would read
 // now: no setParam or init since, the same folder at the cursor, the same

@@ -1,6 +1,63 @@
 #include "MyThread.h"
 
-MyThread::MyThread(void* userData) : QThread(nullptr), userData(userData) {}
+#include "ProcessEnd.h"
+
+#include <opencv2/imgcodecs.hpp>
+
+#include <set>
+
+namespace {
+
+// Workers alive in this loaded module. Never destroyed: a worker's
+// destructor may come after the guard below.
+struct Workers {
+    std::mutex mutex;
+    std::set<MyThread*> alive;
+};
+
+Workers& workers()
+{
+    static auto* all = new Workers;
+    return *all;
+}
+
+// Static objects are torn down in the reverse order of their making. Made
+// after the decoder's registry of codecs, this one goes first.
+struct ModuleEndGuard {
+    ModuleEndGuard()
+    {
+        cv::haveImageWriter(".bmp");  // sets the decoder's registry up
+        workers();
+    }
+    ~ModuleEndGuard()
+    {
+        // At a Windows process's end the other threads are gone already.
+        if (otherThreadsEnded())
+            return;
+        std::lock_guard<std::mutex> lock(workers().mutex);
+        for (MyThread* worker : workers().alive)
+            worker->stop();
+    }
+};
+
+}  // namespace
+
+void guardWorkersAtModuleEnd()
+{
+    static ModuleEndGuard guard;
+}
+
+MyThread::MyThread(void* userData) : QThread(nullptr), userData(userData)
+{
+    std::lock_guard<std::mutex> lock(workers().mutex);
+    workers().alive.insert(this);
+}
+
+MyThread::~MyThread()
+{
+    std::lock_guard<std::mutex> lock(workers().mutex);
+    workers().alive.erase(this);
+}
 
 bool MyThread::startOnce()
 {
@@ -30,6 +87,8 @@ bool MyThread::grab(ModuleState& state, bool useReadAhead)
         return false;
     {
         std::unique_lock<std::mutex> lock(mutex);
+        if (!useReadAhead)
+            stopReadAhead = true;
         waitUntilIdle(lock);
         grabState = &state;
         grabUsesReadAhead = useReadAhead;
@@ -60,6 +119,7 @@ void MyThread::readAhead(const FrameTarget& next)
     waitUntilIdle(lock);
     target = next;
     discardWhenRead = false;
+    stopReadAhead = false;
     post(Job::ReadAhead, lock);
     // Until the worker has taken the job this thread keeps off the CPU, so
     // the worker runs at once instead of queueing behind a host that goes
@@ -70,9 +130,10 @@ void MyThread::readAhead(const FrameTarget& next)
 void MyThread::discardReadAhead()
 {
     std::lock_guard<std::mutex> lock(mutex);
-    if (busy || job != Job::None)
+    if (busy || job != Job::None) {
         discardWhenRead = true;
-    else
+        stopReadAhead = true;
+    } else
         ahead = ReadAhead();
 }
 
@@ -84,6 +145,7 @@ void MyThread::stop()
         // members go.
         std::unique_lock<std::mutex> lock(mutex);
         quitting = true;
+        stopReadAhead = true;
         changed.notify_all();
         changed.wait(lock, [this] { return ended || !started; });
     }
@@ -108,7 +170,7 @@ void MyThread::run()
         if (current == Job::Grab)
             grabHere();
         else
-            readAheadFrame(target, ahead);
+            readAheadFrame(target, ahead, stopReadAhead);
         lock.lock();
         busy = false;
         if (discardWhenRead) {

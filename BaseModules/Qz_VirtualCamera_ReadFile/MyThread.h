@@ -3,13 +3,21 @@
 #include "Grab.h"
 #include "GrabHandOff.h"
 #include "ModuleLog.h"
+#include "ReadAhead.h"
 
 #include <QThread>
 
+#include <atomic>
 #include <condition_variable>
 #include <mutex>
 
 struct ModuleState;
+
+// Called by create(), before any worker starts: from then on the module's
+// unload and the process's end first stop every worker still running (a
+// host may end without destory), a read-ahead between files, so none is
+// inside the decoder or the module's code when those are torn down.
+void guardWorkersAtModuleEnd();
 
 // Worker of one module object. It is started by the object's first run and
 // lives until the object goes: it waits for a job, does it, and waits
@@ -23,20 +31,22 @@ class MyThread : public QThread {
     Q_OBJECT
 public:
     explicit MyThread(void* userData);
+    ~MyThread() override;
 
     // One grab on this thread; returns once it is done. With `useReadAhead`
     // the grab is made with the frame read ahead when that is still valid
     // (see grabFromReadAhead; a read-ahead in progress is waited for);
-    // otherwise the frame is read now, the calling thread helping with the
-    // decoding. False when the thread cannot be started (then nothing was
-    // grabbed).
+    // otherwise a read-ahead in progress is stopped between files and the
+    // frame is read now, the calling thread helping with the decoding. False
+    // when the thread cannot be started (then nothing was grabbed).
     bool grab(ModuleState& state, bool useReadAhead);
     // Starts reading `target` ahead and returns at once.
     void readAhead(const FrameTarget& target);
     // Frees the frame read ahead, at once or, while it is being read, once
-    // it is read. Does not wait.
+    // the file being decoded is done (the rest are not started). Does not wait.
     void discardReadAhead();
-    // Wakes the thread, lets it finish what it does and waits for its end.
+    // Wakes the thread, stops a read-ahead between files, lets it finish
+    // what it does and waits for its end.
     void stop();
 
     // The last grab's log lines, for run to write on the host's thread.
@@ -63,6 +73,7 @@ private:
     bool quitting = false;
     bool ended = false;    // the thread body has returned its last lock
     bool discardWhenRead = false;
+    std::atomic<bool> stopReadAhead{false};  // the read-ahead in progress stops between files
     ModuleState* grabState = nullptr;  // for the grab job
     bool grabUsesReadAhead = false;
     FrameTarget target;                // for the read-ahead job

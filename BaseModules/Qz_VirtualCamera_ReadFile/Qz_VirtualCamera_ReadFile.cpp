@@ -6,13 +6,12 @@
 #include "ModuleState.h"
 #include "MyThread.h"
 #include "ParamParser.h"
+#include "ReadAhead.h"
 
 #include <QDebug>
 #include <QString>
 
 #include <atomic>
-#include <cstdlib>
-#include <cstring>
 #include <iostream>
 #include <mutex>
 
@@ -70,16 +69,6 @@ bool initFromParam(ModuleState& state)
     state.captureFolders.swap(folders);
     state.emptyRecordingReported = false;
     return true;
-}
-
-// Read-ahead is on unless the environment says "0" or "off". Read at every
-// run, so a host can change its mind between runs.
-const char kReadAheadVariable[] = "QZ_READFILE_READ_AHEAD";
-
-bool readAheadWanted()
-{
-    const char* value = std::getenv(kReadAheadVariable);
-    return !value || (std::strcmp(value, "0") != 0 && std::strcmp(value, "off") != 0);
 }
 
 }  // namespace
@@ -181,6 +170,7 @@ bool Qz_VirtualCamera_ReadFile::run()
 Qz_VirtualCamera_ReadFile* create()
 {
     return guardedEntry("create", static_cast<Qz_VirtualCamera_ReadFile*>(nullptr), [] {
+        guardWorkersAtModuleEnd();
         qDebug() << "[INFO] " << "Qz_VirtualCamera_ReadFile create success!";
         return new Qz_VirtualCamera_ReadFile;
     });

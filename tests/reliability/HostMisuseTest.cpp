@@ -7,6 +7,7 @@
 #include "ProcessStats.h"
 #include "Qz_VirtualCamera_ReadFile.h"
 
+#include <QProcess>
 #include <QThread>
 
 #include <atomic>
@@ -281,6 +282,33 @@ TEST(HostMisuse, UnloadAndReloadHundredTimesLeavesNothingBehind)
                 first.residentKiB, last.residentKiB);
     if (residentMemoryIsMeaningful())
         EXPECT_LT(last.residentKiB, first.residentKiB + 1024);
+}
+
+// A host that ends right after a run without destory, while the next frame
+// is read ahead, by exit() or by returning from main (the module unloaded
+// too): the decoder's state must not be torn down under the worker.
+TEST(HostMisuse, EndingWithoutDestoryWhileReadingAheadEndsCleanly)
+{
+    RecordingFixture rec;
+    const char* kinds[] = {"VexoSpecularReflectionImage", "VexoDiffuseReflectionImage", "VexoShapeImage1",
+                           "VexoShapeImage2", "VexoGlossRatioImage", "VexoNormalImage"};
+    for (const char* folder : {"cap1", "cap2"})
+        for (const char* kind : kinds)
+            writeImage(rec.root(), std::string(folder) + "/camera1_" + kind + ".bmp",
+                       cv::Mat(1024, 1024, CV_8UC1, cv::Scalar(7)));
+    for (const char* ending : {"exit", "return"}) {
+        for (int round = 0; round < 10; ++round) {
+            QProcess host;
+            host.start(EXIT_WITHOUT_DESTORY, {QString::fromStdString(rec.root()), ending});
+            const bool finished = host.waitForFinished(10000);
+            if (!finished)
+                host.kill();
+            ASSERT_TRUE(finished && host.exitStatus() == QProcess::NormalExit && host.exitCode() == 0)
+                << ending << ", round " << round << ": " << (finished ? "" : "hung; ")
+                << (host.exitStatus() == QProcess::CrashExit ? "crashed; " : "") << "exit code " << host.exitCode()
+                << "\n" << host.readAllStandardError().toStdString();
+        }
+    }
 }
 
 }  // namespace

@@ -1,0 +1,6 @@
+#include "ProcessEnd.h"
+
+bool otherThreadsEnded()
+{
+    return false;
+}

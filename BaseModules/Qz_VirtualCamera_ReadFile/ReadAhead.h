@@ -1,0 +1,28 @@
+#pragma once
+// Reading the next frame before the grab that wants it, on the module
+// object's worker while the host works with the last one. What makes it
+// invisible to a host: the frame is only handed over when it is still what a
+// grab would read (grabFromReadAhead), and it can be stopped between files,
+// which the worker's end does too (see guardWorkersAtModuleEnd).
+
+#include "Grab.h"
+
+#include <atomic>
+
+// A frame read before the grab that wants it.
+struct ReadAhead {
+    bool filled = false;
+    FrameTarget target;
+    DecodedFrame frame;
+};
+
+// Reads `target`'s frame into `ahead`, dropping what `ahead` held first (so
+// at most one frame is held). Stops between files once `stop` is raised;
+// `ahead` is then left empty, as after any failure. Touches no module state
+// and writes no log line: the lines stay with the frame. Never throws.
+void readAheadFrame(const FrameTarget& target, ReadAhead& ahead, const std::atomic<bool>& stop) noexcept;
+
+// Whether the read-ahead switch (environment variable QZ_READFILE_READ_AHEAD)
+// is on: it is unless set to "0" or "off". Read at every run, so a host can
+// change its mind between runs.
+bool readAheadWanted();
