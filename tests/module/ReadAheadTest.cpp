@@ -68,6 +68,7 @@ struct Scenario {
     std::string camera;
     std::function<void(const RecordingFixture&)> record;
     std::function<void(Player&)> play;  // after setParam + init
+    bool needsLinks = false;
 };
 
 void PrintTo(const Scenario& s, std::ostream* out) { *out << s.name; }
@@ -124,6 +125,10 @@ class ReadAheadInvisible : public ::testing::TestWithParam<Scenario> {};
 
 TEST_P(ReadAheadInvisible, SameRunsImagesAndLinesAsWithout)
 {
+    std::string why;
+    TempFolder probe;
+    if (GetParam().needsLinks && !makeSymlink("x", probe.at("link"), why))
+        GTEST_SKIP() << why;
     const Seen without = play(GetParam(), false);
     const Seen with = play(GetParam(), true);
     EXPECT_EQ(with.runs, without.runs);
@@ -211,6 +216,19 @@ INSTANTIATE_TEST_SUITE_P(Scenarios, ReadAheadInvisible, ::testing::Values(
                  p.grabAndWait();
                  p.grab();
              }},
+    // Planning the next frame logs a warning (a broken link among its
+    // files): handed over, the frame brings that line along.
+    Scenario{"BrokenLinkInTheNextFolder", "camera3P",
+             [](const RecordingFixture& rec) {
+                 threeFolders(rec);
+                 std::string why;
+                 makeSymlink("nowhere", rec.path("cap2/camera3P_c.bmp"), why);
+             },
+             [](Player& p) {
+                 for (int i = 0; i < 4; ++i)
+                     p.grabAndWait();
+             },
+             true},
     Scenario{"UndecodableFileReadAhead", "camera3P",
              [](const RecordingFixture& rec) {
                  threeFolders(rec);
@@ -235,30 +253,43 @@ INSTANTIATE_TEST_SUITE_P(Scenarios, ReadAheadInvisible, ::testing::Values(
              }}),
     [](const auto& info) { return info.param.name; });
 
-// With read-ahead on, the next capture folder's files are read while the
-// host works; with it off, nothing is opened between runs.
-TEST(ReadAheadSwitch, FilesAreReadBetweenRunsOnlyWhenOn)
+// The switch is read at every run: unset (or anything else) means on, "0"
+// and "off" mean off. On, the next capture folder's files are read while the
+// host works, and not again by the run that hands them over; off, nothing is
+// opened between runs.
+TEST(ReadAheadSwitch, FilesAreReadBetweenRunsOnlyWhenOnAtThatRun)
 {
-    for (const bool on : {true, false}) {
-        readAheadOn(on);
-        RecordingFixture rec;
-        threeFolders(rec);
-        ModuleHost host;
-        ASSERT_NE(host.camera, nullptr) << host.module.error();
-        ASSERT_TRUE(host.configure(rec.param("camera3P")));
-        FileOpenWatch watch(rec.path("cap2"));
+    struct Run {
+        const char* value;  // of the switch; null: unset
+        bool on;
+    };
+    const Run runs[] = {{nullptr, true}, {"0", false}, {"1", true}, {"off", false}, {nullptr, true}};
+    RecordingFixture rec;
+    for (int n = 1; n <= 6; ++n) {
+        rec.gray8Bmp("c" + std::to_string(n) + "/camera3P_a.bmp", 10 * n + 1);
+        rec.gray8Bmp("c" + std::to_string(n) + "/camera3P_b.bmp", 10 * n + 2);
+    }
+    ModuleHost host;
+    ASSERT_NE(host.camera, nullptr) << host.module.error();
+    ASSERT_TRUE(host.configure(rec.param("camera3P")));
+    bool previousOn = false;
+    for (int i = 0; i < 5; ++i) {
+        const Run& run = runs[i];
+        run.value ? qputenv(kSwitch, run.value) : qunsetenv(kSwitch);
+        FileOpenWatch watch(rec.path("c" + std::to_string(i + 2)));
         if (!watch.ok())
             GTEST_SKIP() << watch.why();
-        EXPECT_EQ(host.grab(), (std::vector<int>{11, 12}));
+        EXPECT_EQ(host.grab(), (std::vector<int>{10 * (i + 1) + 1, 10 * (i + 1) + 2}));
         const std::size_t between =
-            (on ? watch.openedWithin(2, std::chrono::seconds(5)) : watch.openedWithin(1, std::chrono::milliseconds(200)))
+            (run.on ? watch.openedWithin(2, std::chrono::seconds(5)) : watch.openedWithin(1, std::chrono::milliseconds(200)))
                 .size();
-        EXPECT_EQ(between, on ? 2u : 0u) << (on ? "read-ahead on: the next frame was not read ahead within 5 s"
-                                                : "read-ahead off: files were opened between runs");
-        EXPECT_EQ(host.grab(), (std::vector<int>{21, 22}));
-        // Handed over, the frame read ahead is not read again.
-        EXPECT_EQ(watch.opened().size(), on ? 0u : 2u) << (on ? "read-ahead on" : "read-ahead off");
+        EXPECT_EQ(between, run.on ? 2u : 0u) << "run " << i + 1 << ", switch " << (run.value ? run.value : "unset");
+        previousOn = run.on;
     }
+    // The last frame read ahead is handed over without being read again.
+    FileOpenWatch watch(rec.path("c6"));
+    EXPECT_EQ(host.grab(), (std::vector<int>{61, 62}));
+    EXPECT_EQ(watch.opened().size(), previousOn ? 0u : 2u);
     readAheadOn(true);
 }
 
