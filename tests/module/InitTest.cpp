@@ -223,8 +223,7 @@ TEST_F(Init, NewObjectAfterDestoryContinuesTheCycle)
 {
     ASSERT_TRUE(host.configure(rec.param("camera3P")));
     EXPECT_EQ(host.grab(), std::vector<int>{1});
-    host.module.destory(host.camera);
-    host.camera = host.module.create();
+    ASSERT_TRUE(host.renew());
     EXPECT_EQ(host.grab(), std::vector<int>{2});
 }
 

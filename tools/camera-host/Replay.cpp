@@ -1,12 +1,14 @@
 #include "Replay.h"
 
+#include "Base.h"
 #include "CaptureFolders.h"
 #include "Console.h"
 #include "ContactSheet.h"
-#include "HostedModule.h"
 #include "ImageText.h"
 #include "JsonLines.h"
 #include "ModuleMessages.h"
+#include "ModuleObject.h"
+#include "ModulePath.h"
 #include "ModuleQtMajor.h"
 #include "ParamParser.h"
 #include "Progress.h"
@@ -320,7 +322,7 @@ namespace {
 // one loaded module share its state) and its plan.
 struct CameraRun {
     std::string param;
-    HostedModule module;
+    ModuleObject module;
     Plan plan;
 };
 
@@ -337,7 +339,8 @@ bool startCameras(const Options& options, ModuleMessages& messages, std::vector<
     for (const std::string& param : options.params) {
         auto camera = std::make_unique<CameraRun>();
         camera->param = param;
-        const bool loaded = camera->module.load(modulePath, privateCopies);
+        const bool loaded = camera->module.load(
+            modulePath, privateCopies ? CameraModule::Load::PrivateCopy : CameraModule::Load::TheFile);
         printModuleLines(messages.take(), options.verbose);
         if (!loaded) {
             fail(camera->module.error());
