@@ -149,7 +149,7 @@ FrameNames frameNames(const Plan& plan, int number)
     const CameraMode mode = cameraModeOf(plan.param.cameraName);
     for (const std::string& path : planFrame(folder, plan.param.cameraName)) {
         names.files.push_back(path);
-        names.images.push_back(mode == CameraMode::Camera1 ? kindName(path)
+        names.images.push_back(readRuleOf(mode) == ReadRule::KindPasses ? kindName(path)
                                                            : std::filesystem::path(path).filename().string());
     }
     return names;
