@@ -63,6 +63,25 @@ install(CODE "set(PKGCONFIG_PREFIX \"\${CMAKE_INSTALL_PREFIX}\")
     \"${CMAKE_BINARY_DIR}/package/${DEB_PACKAGE_NAME}.pc\" @ONLY)")
 install(FILES ${CMAKE_BINARY_DIR}/package/${DEB_PACKAGE_NAME}.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
 
+# Windows: the zip `cpack -G ZIP` makes runs from wherever it is unpacked, so
+# the DLLs the programs and the module need go beside the programs (Windows
+# looks in the program's folder first): Qt Core, OpenCV, libtiff, zlib and the
+# compiler's run-time, all in the folder the cross-built Qt Core sits in.
+if(WIN32)
+  get_target_property(qt_core_dll Qt${QT_MAJOR_VERSION}::Core IMPORTED_LOCATION_RELEASE)
+  get_filename_component(windows_deps_bin "${qt_core_dll}" DIRECTORY)
+  file(GLOB windows_runtime_dlls "${windows_deps_bin}/*.dll")
+  install(FILES ${windows_runtime_dlls} DESTINATION ${CMAKE_INSTALL_BINDIR})
+  set(CPACK_GENERATOR ZIP)
+  set(CPACK_PACKAGE_NAME ${DEB_PACKAGE_NAME})
+  set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+  set(CPACK_SYSTEM_NAME windows-x86_64)
+  set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR}/package)
+  set(CPACK_STRIP_FILES ON)
+  include(CPack)
+  return()
+endif()
+
 # Manual pages, compressed as Debian wants them.
 find_program(GZIP_PROGRAM gzip)
 set(MAN_PAGES camera-host.1 make-sample-recording.1)

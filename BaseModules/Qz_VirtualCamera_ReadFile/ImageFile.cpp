@@ -3,6 +3,7 @@
 #include <opencv2/imgcodecs.hpp>
 
 #include <exception>
+#include <filesystem>
 #include <fstream>
 #include <vector>
 
@@ -15,7 +16,7 @@ namespace {
 std::vector<uchar> fileBytes(const std::string& path)
 {
     std::vector<uchar> bytes;
-    std::ifstream file(path, std::ios::binary | std::ios::ate);
+    std::ifstream file(std::filesystem::u8path(path), std::ios::binary | std::ios::ate);
     if (!file)
         return bytes;
     const std::streamoff size = file.tellg();
@@ -54,4 +55,19 @@ cv::Mat readImageFile(const std::string& path, ImageFileRead& outcome)
     std::string ignored;
     outcome.after = fileStatusOf(path, ignored);
     return image;
+}
+
+bool writeImageFile(const std::string& path, const cv::Mat& image, const std::vector<int>& settings)
+{
+    const std::string ending = std::filesystem::u8path(path).extension().u8string();
+    std::vector<uchar> bytes;
+    try {
+        if (ending.empty() || !cv::haveImageWriter(path) || !cv::imencode(ending, image, bytes, settings))
+            return false;
+    } catch (const cv::Exception&) {  // an image the format cannot hold
+        return false;
+    }
+    std::ofstream file(std::filesystem::u8path(path), std::ios::binary | std::ios::trunc);
+    file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    return static_cast<bool>(file.flush());
 }

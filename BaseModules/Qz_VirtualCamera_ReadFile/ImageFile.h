@@ -1,5 +1,6 @@
 #pragma once
-// One file turned into an image, exactly as the module reads it: looked at
+// Image files by UTF-8 path on every platform (OpenCV's own file calls take
+// the Windows ANSI code page). One file turned into an image, exactly as the module reads it: looked at
 // first (only a regular file is opened), its bytes read with plain reads, the
 // bytes decoded. camera-host's inspect links the same code, so what it
 // reports is what a grab will hand over.
@@ -9,6 +10,7 @@
 #include <opencv2/core/mat.hpp>
 
 #include <string>
+#include <vector>
 
 struct ImageFileRead {
     FileStatus before;  // the file as it was just before it was read
@@ -20,3 +22,8 @@ struct ImageFileRead {
 // be read or will not decode (`outcome` says which). Throws nothing but
 // std::bad_alloc.
 cv::Mat readImageFile(const std::string& path, ImageFileRead& outcome);
+
+// Writes `image` to `path` in the format its ending names, with OpenCV's
+// `settings`; false when this OpenCV writes no such format or the file cannot
+// be written. For the tools and tests; the module writes no file.
+bool writeImageFile(const std::string& path, const cv::Mat& image, const std::vector<int>& settings = {});

@@ -61,7 +61,7 @@ TEST_F(HandOff, RunLogsStartWithTheQuotedParameterAndEndWithItsLine)
     ASSERT_TRUE(host.camera->run());
     const std::vector<LogLine> lines = log.lines();
     ASSERT_EQ(lines.size(), 2u);
-    EXPECT_EQ(lines[0].text, "[INFO]   run start \"camera3P,say \\\"hi\\\"\\\\now,1," + rec.root() + "\"");
+    EXPECT_EQ(lines[0].text, "[INFO]   run start \"camera3P,say \\\"hi\\\"\\\\now,1," + quotedInLog(rec.root()) + "\"");
     std::smatch end;
     ASSERT_TRUE(std::regex_match(lines[1].text, end, std::regex(R"(\[INFO\]  ([1-9][0-9]*)  run end)")))
         << lines[1].text;

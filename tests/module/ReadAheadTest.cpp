@@ -6,15 +6,12 @@
 // time to read ahead, then changes what a grab would read.
 
 #include "ModuleHost.h"
-
-#include <sys/inotify.h>
-#include <unistd.h>
+#include "SpecialFiles.h"
 
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
-#include <regex>
 #include <set>
 #include <thread>
 
@@ -27,9 +24,9 @@ const char kSwitch[] = "QZ_READFILE_READ_AHEAD";
 void readAheadOn(bool on)
 {
     if (on)
-        ::unsetenv(kSwitch);
+        qunsetenv(kSwitch);
     else
-        ::setenv(kSwitch, "0", 1);
+        qputenv(kSwitch, "0");
 }
 
 // Long enough for the worker to read a small frame ahead.
@@ -116,7 +113,7 @@ Seen play(const Scenario& s, bool readingAhead)
         Player player{rec, host, seen};
         s.play(player);
         for (std::string text : log.texts())
-            seen.lines.push_back(std::regex_replace(text, std::regex(rec.root()), "<root>"));
+            seen.lines.push_back(replacedInLog(text, rec.root(), "<root>"));
     }
     readAheadOn(true);
     return seen;
@@ -237,54 +234,6 @@ INSTANTIATE_TEST_SUITE_P(Scenarios, ReadAheadInvisible, ::testing::Values(
              }}),
     [](const auto& info) { return info.param.name; });
 
-// Files of `folder` opened, as inotify reports them. The decoder opens a
-// file more than once, and inotify merges repeated events only while they
-// are unread, so files are counted, not events.
-class OpenWatch {
-public:
-    explicit OpenWatch(const std::string& folder) : fd_(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC))
-    {
-        if (fd_ >= 0)
-            ::inotify_add_watch(fd_, folder.c_str(), IN_OPEN);
-    }
-    ~OpenWatch()
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    bool ok() const { return fd_ >= 0; }
-    // Files opened since the last call, once `expected` of them have been
-    // seen or `limit` has passed.
-    std::set<std::string> openedWithin(std::size_t expected, std::chrono::milliseconds limit)
-    {
-        const auto until = std::chrono::steady_clock::now() + limit;
-        std::set<std::string> files = opened();
-        while (files.size() < expected && std::chrono::steady_clock::now() < until) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-            const std::set<std::string> more = opened();
-            files.insert(more.begin(), more.end());
-        }
-        return files;
-    }
-    std::set<std::string> opened()
-    {
-        std::set<std::string> files;
-        alignas(inotify_event) char buffer[4096];
-        for (ssize_t got; (got = ::read(fd_, buffer, sizeof buffer)) > 0;) {
-            for (char* at = buffer; at < buffer + got;) {
-                const auto* event = reinterpret_cast<const inotify_event*>(at);
-                if ((event->mask & IN_OPEN) && !(event->mask & IN_ISDIR) && event->len > 0)
-                    files.insert(event->name);
-                at += sizeof(inotify_event) + event->len;
-            }
-        }
-        return files;
-    }
-
-private:
-    int fd_;
-};
-
 // With read-ahead on, the next capture folder's files are read while the
 // host works; with it off, nothing is opened between runs.
 TEST(ReadAheadSwitch, FilesAreReadBetweenRunsOnlyWhenOn)
@@ -296,8 +245,9 @@ TEST(ReadAheadSwitch, FilesAreReadBetweenRunsOnlyWhenOn)
         ModuleHost host;
         ASSERT_NE(host.camera, nullptr) << host.module.error();
         ASSERT_TRUE(host.configure(rec.param("camera3P")));
-        OpenWatch watch(rec.path("cap2"));
-        ASSERT_TRUE(watch.ok());
+        FileOpenWatch watch(rec.path("cap2"));
+        if (!watch.ok())
+            GTEST_SKIP() << watch.why();
         EXPECT_EQ(host.grab(), (std::vector<int>{11, 12}));
         const std::size_t between =
             (on ? watch.openedWithin(2, std::chrono::seconds(5)) : watch.openedWithin(1, std::chrono::milliseconds(200)))

@@ -5,6 +5,10 @@
 #include <cstddef>
 #include <string>
 
+// False with `why` where the figures cannot be read (Windows has no /proc;
+// under Wine, /proc is the Linux process's), and the checks are skipped.
+bool processStatsReadable(std::string& why);
+
 struct ProcessStats {
     std::size_t residentKiB = 0;   // resident memory
     int openFds = 0;               // entries of /proc/self/fd

@@ -1,5 +1,7 @@
 #include "Images.h"
 
+#include "ImageFile.h"
+
 #include <opencv2/imgcodecs.hpp>
 
 #include <cstdint>
@@ -9,11 +11,11 @@ namespace fs = std::filesystem;
 
 void writeImage(const fs::path& root, const std::string& relative, const cv::Mat& image)
 {
-    const fs::path path = root / fs::path(relative).make_preferred();
+    const fs::path path = root / fs::u8path(relative).make_preferred();
     fs::create_directories(path.parent_path());
     // Uncompressed, so a TIFF holds exactly the written values.
-    if (!cv::imwrite(path.string(), image, {cv::IMWRITE_TIFF_COMPRESSION, 1}))
-        throw std::runtime_error("cannot write image " + path.string());
+    if (!writeImageFile(path.u8string(), image, {cv::IMWRITE_TIFF_COMPRESSION, 1}))
+        throw std::runtime_error("cannot write image " + path.u8string());
 }
 
 int identityOf(const cv::Mat& image)

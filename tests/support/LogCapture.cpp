@@ -83,3 +83,23 @@ void LogCapture::clear()
     std::lock_guard<std::mutex> lock(logMutex());
     captured().clear();
 }
+
+std::string quotedInLog(const std::string& text)
+{
+    std::string quoted;
+    for (const char c : text) {
+        if (c == '\\' || c == '"')
+            quoted += '\\';
+        quoted += c;
+    }
+    return quoted;
+}
+
+std::string replacedInLog(std::string line, const std::string& part, const std::string& by)
+{
+    for (const std::string& form : {quotedInLog(part), part}) {
+        for (std::size_t at = 0; !form.empty() && (at = line.find(form, at)) != std::string::npos; at += by.size())
+            line.replace(at, form.size(), by);
+    }
+    return line;
+}

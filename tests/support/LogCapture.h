@@ -35,3 +35,9 @@ public:
 private:
     QtMessageHandler previous_;
 };
+
+// How `text` shows between the quotes of a quoted log line: backslashes and
+// quotes escaped (so a Windows path's backslashes come doubled).
+std::string quotedInLog(const std::string& text);
+// `line` with `part`, as written and as quoted, replaced by `by` everywhere.
+std::string replacedInLog(std::string line, const std::string& part, const std::string& by);

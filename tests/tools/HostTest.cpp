@@ -2,6 +2,7 @@
 // user can get it wrong: each must end in a clear message and an exit status.
 
 #include "ContactSheet.h"
+#include "ImageFile.h"
 #include "ReadOrder.h"
 #include "ToolRun.h"
 
@@ -71,7 +72,7 @@ TEST(Replay, TwoCyclesOfCamera1GiveSixKindsPerFrameSavedAndOnTheSheet)
     TempFolder out;
     const ToolResult run = runTool(CAMERA_HOST, {"replay", "--param", param("camera1", sampleRecording()),
                                                  "--cycles", "2", "--save", out.at("saved"), "--sheet",
-                                                 out.at("sheet.png")});
+                                                 out.at("sheet" + imageEnding())});
     ASSERT_EQ(run.exitCode, 0) << run.err;
     const std::vector<FrameLine> frames = frameLines(run.out);
     ASSERT_EQ(frames.size(), 16u) << run.out;  // eight captures, twice
@@ -90,20 +91,20 @@ TEST(Replay, TwoCyclesOfCamera1GiveSixKindsPerFrameSavedAndOnTheSheet)
     // second cycle: it must be frame 1 again, image for image.
     const std::string firstCapture = "_part_0001_2024-03-18_09-14-02_camera1_";
     for (const char* kind : kCamera1Kinds) {
-        const std::string suffix = firstCapture + kind + ".png";
+        const std::string suffix = firstCapture + kind + imageEnding();
         const cv::Mat first = cv::imread(out.at("saved/frame0001" + suffix), cv::IMREAD_UNCHANGED);
         const cv::Mat ninth = cv::imread(out.at("saved/frame0009" + suffix), cv::IMREAD_UNCHANGED);
         ASSERT_FALSE(first.empty()) << suffix;
         EXPECT_EQ(cv::norm(first, ninth, cv::NORM_INF), 0.0) << suffix;
     }
-    EXPECT_EQ(cv::imread(out.at("saved/frame0016_part_0007_2024-03-18_09-14-36_camera1_VexoNormalImage.png"),
+    EXPECT_EQ(cv::imread(out.at("saved/frame0016_part_0007_2024-03-18_09-14-36_camera1_VexoNormalImage" + imageEnding()),
                          cv::IMREAD_UNCHANGED)
                   .type(),
               CV_8UC3);
 
-    const cv::Mat sheet = cv::imread(out.at("sheet.png"));
+    const cv::Mat sheet = cv::imread(out.at("sheet" + imageEnding()));
     EXPECT_TRUE(isSheetOf(sheet, 16, 6));
-    EXPECT_NE(run.out.find("contact sheet: " + out.at("sheet.png")), std::string::npos);
+    EXPECT_NE(run.out.find("contact sheet: " + out.at("sheet" + imageEnding())), std::string::npos);
 }
 
 // --fps N: frame k is due at start + k/N, so N frames take at least (N-1)/N
@@ -189,7 +190,7 @@ TEST(Replay, SavedHeightMapKeepsSixteenBitsExactly)
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_TRUE(frameLines(run.out).empty()) << "--quiet prints no frame lines";
     const cv::Mat saved =
-        cv::imread(out.at("frame0001_part_0001_2024-03-18_09-14-02_camera2_HeightMap.png"), cv::IMREAD_UNCHANGED);
+        cv::imread(out.at("frame0001_part_0001_2024-03-18_09-14-02_camera2_HeightMap" + imageEnding()), cv::IMREAD_UNCHANGED);
     const cv::Mat recorded = cv::imread(
         sampleRecording() + "/part_0001_2024-03-18_09-14-02/camera2_HeightMap.tiff", cv::IMREAD_UNCHANGED);
     ASSERT_EQ(saved.type(), CV_16UC1);
@@ -205,7 +206,7 @@ TEST(Replay, UndecodableFileIsAnEmptyImageNotAFailure)
     writeBytes(recording.path(), "b/readme.txt", "no images here");
     TempFolder out;
     const ToolResult run = runTool(CAMERA_HOST, {"replay", "--param", param("camera3P", recording.path()),
-                                                 "--frames", "3", "--sheet", out.at("sheet.png")});
+                                                 "--frames", "3", "--sheet", out.at("sheet" + imageEnding())});
     ASSERT_EQ(run.exitCode, 0) << run.err;
     const std::vector<FrameLine> frames = frameLines(run.out);
     ASSERT_EQ(frames.size(), 3u) << run.out;
@@ -216,7 +217,44 @@ TEST(Replay, UndecodableFileIsAnEmptyImageNotAFailure)
         << frames[0].folder << "\n" << run.err;
     EXPECT_EQ(frames[1].folder, "b");
     EXPECT_EQ(frames[2].images, frames[0].images);
-    EXPECT_TRUE(isSheetOf(cv::imread(out.at("sheet.png")), 3, 2));
+    EXPECT_TRUE(isSheetOf(cv::imread(out.at("sheet" + imageEnding())), 3, 2));
+}
+
+// Names outside ASCII (Chinese, accented in both cases, beyond the BMP) in
+// the root, the capture folders, the files, --save and --sheet: replayed in
+// the same order, each image saved under its source's name. On Windows the
+// arguments reach the host as UTF-16 whatever the ANSI code page; the Windows
+// stage runs this under code pages 936 and 1252.
+TEST(Replay, NonAsciiNamesReplayInOrderAndSaveUnderTheirNames)
+{
+    TempFolder recording;
+    const std::string root = recording.at("录像 Été");
+    const std::vector<std::pair<std::string, int>> files{{"a_图像/camera3P_1_é.bmp", 1},
+                                                          {"a_图像/camera3P_2_É.bmp", 2},
+                                                          {"b_Ärger/camera3P_😀.bmp", 3},
+                                                          {"c_ärger/camera3P_x.bmp", 4}};
+    for (const auto& [file, identity] : files)
+        writeImage(std::filesystem::u8path(root), file, cv::Mat(24, 32, CV_8UC1, cv::Scalar(identity)));
+    const std::string saved = recording.at("保存");
+    const std::string sheet = recording.at("图 sheet" + imageEnding());
+    const ToolResult run = runTool(CAMERA_HOST, {"replay", "--param", param("camera3P", root), "--frames", "3",
+                                                 "--save", saved, "--sheet", sheet});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_TRUE(std::filesystem::exists(std::filesystem::u8path(sheet))) << run.out;
+    const std::vector<FrameLine> frames = frameLines(run.out);
+    ASSERT_EQ(frames.size(), 3u) << run.out;
+    EXPECT_EQ(frames[0].folder, "a_图像");
+    EXPECT_EQ(frames[1].folder, "b_Ärger");
+    EXPECT_EQ(frames[2].folder, "c_ärger");
+    const std::vector<std::pair<std::string, int>> savedFiles{{"frame0001_a_图像_camera3P_1_é", 1},
+                                                               {"frame0001_a_图像_camera3P_2_É", 2},
+                                                               {"frame0002_b_Ärger_camera3P_😀", 3},
+                                                               {"frame0003_c_ärger_camera3P_x", 4}};
+    for (const auto& [name, identity] : savedFiles) {
+        ImageFileRead outcome;
+        const cv::Mat image = readImageFile(saved + "/" + name + imageEnding(), outcome);
+        EXPECT_EQ(identityOf(image), identity) << name << " " << outcome.error;
+    }
 }
 
 struct ErrorCase {

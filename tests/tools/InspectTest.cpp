@@ -2,11 +2,10 @@
 // user needs before a long run, each case a small recording with one fault.
 
 #include "ReadOrder.h"
+#include "SpecialFiles.h"
 #include "ToolRun.h"
 
 #include <gtest/gtest.h>
-
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <functional>
@@ -26,7 +25,7 @@ void writeCamera1Capture(const std::filesystem::path& root, const std::string& f
 struct InspectCase {
     const char* name;
     std::string camera;
-    std::function<void(const std::filesystem::path&)> fault;  // applied to two good captures c1, c2
+    std::function<void(const std::filesystem::path&)> fault;  // applied to two good captures c1, c2; may skip
     std::vector<std::string> warning;  // all in one reported warning line; empty: no warning at all
 };
 
@@ -46,6 +45,8 @@ TEST_P(InspectFaults, AreReportedAsWarnings)
     writeImage(recording.path(), "c2/camera2_Height.tiff", cv::Mat(24, 32, CV_16UC1, cv::Scalar(5000)));
     writeBytes(recording.path(), "c2/camera1_notes.txt", "never read");
     c.fault(recording.path());
+    if (IsSkipped())  // the fault cannot be made here
+        return;
 
     const ToolResult run = runTool(CAMERA_HOST, {"inspect", "--param", c.camera + ",a,1," + recording.path()});
     const std::vector<std::string> reported = linesStartingWith(run.out, "warning: ");
@@ -71,13 +72,13 @@ INSTANTIATE_TEST_SUITE_P(
         InspectCase{"CleanRecording", "camera1", nothing, {}},
         InspectCase{"CaptureWithoutFiles", "camera1",
                     [](const std::filesystem::path& root) { std::filesystem::create_directories(root / "c3"); },
-                    {"capture 3 (", "/c3): no file for camera1"}},
+                    {"capture 3 (", "c3): no file for camera1"}},
         InspectCase{"MissingKinds", "camera1",
                     [](const std::filesystem::path& root) {
                         std::filesystem::remove(root / "c2/camera1_VexoGlossRatioImage.bmp");
                         std::filesystem::remove(root / "c2/camera1_VexoShapeImage1.bmp");
                     },
-                    {"capture 2 (", "/c2): missing kinds VexoShapeImage1, VexoGlossRatioImage"}},
+                    {"capture 2 (", "c2): missing kinds VexoShapeImage1, VexoGlossRatioImage"}},
         InspectCase{"KindTwiceInOneCapture", "camera1",
                     [](const std::filesystem::path& root) {
                         writeImage(root, "c1/camera1_VexoShapeImage2_again.bmp", kGrey);
@@ -93,7 +94,9 @@ INSTANTIATE_TEST_SUITE_P(
         InspectCase{"FifoNamedForTheCamera", "camera1",
                     [](const std::filesystem::path& root) {
                         std::filesystem::remove(root / "c2/camera1_VexoShapeImage1.bmp");
-                        ASSERT_EQ(::mkfifo((root / "c2/camera1_VexoShapeImage1.bmp").c_str(), 0644), 0);
+                        std::string why;
+                        if (!makeFifo((root / "c2/camera1_VexoShapeImage1.bmp").string(), why))
+                            GTEST_SKIP() << why;
                     },
                     {"capture 2 (", "camera1_VexoShapeImage1.bmp is a FIFO, not a regular file: the module hands an empty image"}},
         InspectCase{"SizeDiffersFromItsKind", "camera1",
@@ -113,7 +116,7 @@ INSTANTIATE_TEST_SUITE_P(
                         writeBytes(root, "c1/camera1_VexoDiffuseReflectionImage.bmp", "BM truncated");
                     },
                     {"camera1_VexoDiffuseReflectionImage.bmp will not decode"}},
-        InspectCase{"Camera2CaptureWithoutFiles", "camera2", nothing, {"capture 1 (", "/c1): no file for camera2"}},
+        InspectCase{"Camera2CaptureWithoutFiles", "camera2", nothing, {"capture 1 (", "c1): no file for camera2"}},
         InspectCase{"UnknownCameraName", "Camera1", nothing, {"\"Camera1\" is none of camera1", "did you mean camera1?"}},
         InspectCase{"ImageBesideTheCaptures", "camera1",
                     [](const std::filesystem::path& root) { writeImage(root, "camera1_VexoNormalImage.bmp", kColour); },
@@ -133,7 +136,7 @@ INSTANTIATE_TEST_SUITE_P(
         InspectCase{"Camera3PAsPng", "camera3P",
                     [](const std::filesystem::path& root) {
                         writeImage(root, "c1/camera3P_Image.bmp", kGrey);
-                        writeImage(root, "c2/camera3P_Image.png", kGrey);
+                        writeBytes(root, "c2/camera3P_Image.png", "never read");
                     },
                     {"capture 2 (", "camera3P_Image.png is not read: camera3P reads only files ending in bmp"}}),
     [](const ::testing::TestParamInfo<InspectCase>& info) { return info.param.name; });

@@ -105,7 +105,7 @@ TEST(Replay, SheetThatCannotBeWrittenIsRefusedBeforeAnyFrame)
     };
     for (const Case& c : {Case{out.at("no/such/folder/sheet.png"), "does not exist"},
                           Case{out.path(), "it is a folder"},
-                          Case{out.at("sheet.unknownending"), "end the name in .png"}}) {
+                          Case{out.at("sheet.unknownending"), "OpenCV writes no image file named so; end the name in "}}) {
         const ToolResult run =
             runTool(CAMERA_HOST, {"replay", "--param", "camera1,a,1," + sampleRecording(), "--sheet", c.sheet});
         EXPECT_EQ(run.exitCode, 1) << c.sheet << "\n" << run.err;

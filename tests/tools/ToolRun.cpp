@@ -3,6 +3,8 @@
 #include <QProcess>
 #include <QStringList>
 
+#include <opencv2/imgcodecs.hpp>
+
 #include <memory>
 #include <sstream>
 #include <stdexcept>
@@ -25,8 +27,9 @@ ToolResult runTool(const std::string& program, const std::vector<std::string>& a
         process.kill();
         process.waitForFinished();
     }
-    result.out = process.readAllStandardOutput().toStdString();
-    result.err = process.readAllStandardError().toStdString();
+    // A Windows console program writes "\r\n".
+    result.out = process.readAllStandardOutput().replace("\r\n", "\n").toStdString();
+    result.err = process.readAllStandardError().replace("\r\n", "\n").toStdString();
     if (!finished)
         result.err += "\n" + program + " did not finish within " + std::to_string(TOOL_TIME_LIMIT_SECONDS) + " s";
     else if (process.exitStatus() == QProcess::NormalExit)
@@ -34,6 +37,12 @@ ToolResult runTool(const std::string& program, const std::vector<std::string>& a
     else
         result.err += "\n" + program + " crashed";
     return result;
+}
+
+const std::string& imageEnding()
+{
+    static const std::string ending = cv::haveImageWriter("x.png") ? ".png" : ".tiff";
+    return ending;
 }
 
 const std::string& sampleRecording()

@@ -1,5 +1,6 @@
 #include "ContactSheet.h"
 
+#include "ImageFile.h"
 #include "ImageText.h"
 
 #include <opencv2/imgcodecs.hpp>
@@ -274,7 +275,7 @@ cv::Mat ContactSheet::render() const
 bool ContactSheet::write(const std::string& path, std::string& error) const
 {
     try {
-        if (cv::imwrite(path, render()))
+        if (writeImageFile(path, render()))
             return true;
         error = "cannot write the contact sheet " + path;
     } catch (const std::exception& e) {

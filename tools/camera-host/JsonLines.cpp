@@ -1,5 +1,6 @@
 #include "JsonLines.h"
 
+#include "Console.h"
 #include "ImageText.h"
 
 #include <QJsonArray>
@@ -72,7 +73,7 @@ std::FILE* openJsonOutput(const std::string& file)
 {
     if (file == "-")
         return stdout;
-    std::FILE* out = std::fopen(file.c_str(), "w");
+    std::FILE* out = openUtf8File(file, "w");
     if (!out)
         std::fprintf(stderr, "camera-host: cannot write the JSON file %s: %s\n", file.c_str(), std::strerror(errno));
     return out;

@@ -145,30 +145,42 @@ FrameNames frameNames(const Plan& plan, int number)
 {
     FrameNames names;
     const std::string& folder = plan.folders[static_cast<std::size_t>(number - 1) % plan.folders.size()];
-    names.folder = std::filesystem::path(folder).lexically_relative(plan.param.rootFolder).string();
+    names.folder = std::filesystem::u8path(folder).lexically_relative(std::filesystem::u8path(plan.param.rootFolder)).u8string();
     const CameraMode mode = cameraModeOf(plan.param.cameraName);
     for (const std::string& path : planFrame(folder, plan.param.cameraName)) {
         names.files.push_back(path);
-        names.images.push_back(readRuleOf(mode) == ReadRule::KindPasses ? kindName(path)
-                                                           : std::filesystem::path(path).filename().string());
+        names.images.push_back(readRuleOf(mode) == ReadRule::KindPasses
+                                   ? kindName(path)
+                                   : std::filesystem::u8path(path).filename().u8string());
     }
     return names;
+}
+
+// The sheet endings this OpenCV writes (the Windows build's writes no PNG).
+std::string writtenSheetEndings()
+{
+    std::string endings;
+    for (const char* ending : {".png", ".tiff", ".bmp"}) {
+        if (cv::haveImageWriter(std::string("x") + ending))
+            endings += (endings.empty() ? "" : " or ") + std::string(ending);
+    }
+    return endings;
 }
 
 // A --sheet that cannot be written is refused before the replay: its folder
 // must exist and the ending must be one OpenCV writes.
 bool checkSheetPath(const std::string& file)
 {
-    const std::filesystem::path path(file);
+    const std::filesystem::path path = std::filesystem::u8path(file);
     const std::filesystem::path folder = path.parent_path().empty() ? "." : path.parent_path();
     std::error_code ec;
     std::string problem;
     if (!std::filesystem::is_directory(folder, ec))
-        problem = "the folder " + folder.string() + " does not exist";
+        problem = "the folder " + folder.u8string() + " does not exist";
     else if (std::filesystem::is_directory(path, ec))
         problem = "it is a folder";
     else if (!cv::haveImageWriter(file))
-        problem = "OpenCV writes no image file named so; end the name in .png";
+        problem = "OpenCV writes no image file named so; end the name in " + writtenSheetEndings();
     if (problem.empty())
         return true;
     fail("cannot write the contact sheet " + file + ": " + problem);
@@ -292,8 +304,8 @@ bool saveFrame(const Options& options, int number, const FrameResult& frame, con
 bool prepareSaveFolder(const std::string& folder)
 {
     std::error_code ec;
-    std::filesystem::create_directories(folder, ec);
-    if (ec || !std::filesystem::is_directory(folder)) {
+    std::filesystem::create_directories(std::filesystem::u8path(folder), ec);
+    if (ec || !std::filesystem::is_directory(std::filesystem::u8path(folder), ec)) {
         fail("cannot make the folder for --save: " + folder + (ec ? ": " + ec.message() : ""));
         return false;
     }

@@ -1,5 +1,7 @@
 #include "SaveImages.h"
 
+#include "ImageFile.h"
+
 #include <opencv2/core/persistence.hpp>
 #include <opencv2/imgcodecs.hpp>
 
@@ -15,9 +17,12 @@ bool imageFileChannels(const cv::Mat& image)
     return image.channels() == 1 || image.channels() == 3 || image.channels() == 4;
 }
 
+// PNG where this OpenCV writes it; the Windows build's writes TIFF instead
+// (lossless too, same depths and channels).
 bool fitsPng(const cv::Mat& image)
 {
-    return (image.depth() == CV_8U || image.depth() == CV_16U) && imageFileChannels(image);
+    static const bool pngWritten = cv::haveImageWriter("x.png");
+    return pngWritten && (image.depth() == CV_8U || image.depth() == CV_16U) && imageFileChannels(image);
 }
 
 const char* extensionFor(const cv::Mat& image)
@@ -42,7 +47,7 @@ bool writeFile(const std::string& path, const cv::Mat& image)
     const std::vector<int> settings = fitsPng(image)
         ? std::vector<int>{cv::IMWRITE_PNG_COMPRESSION, 1}
         : std::vector<int>{cv::IMWRITE_TIFF_COMPRESSION, 1};
-    return cv::imwrite(path, image, settings);
+    return writeImageFile(path, image, settings);
 }
 
 }  // namespace
@@ -59,7 +64,7 @@ std::string sourceName(const std::string& captureFolder, const std::string& file
     std::string folder = captureFolder;
     std::replace(folder.begin(), folder.end(), '/', '-');
     std::replace(folder.begin(), folder.end(), '\\', '-');
-    return (folder.empty() || folder == "." ? "" : folder + "_") + std::filesystem::path(file).stem().string();
+    return (folder.empty() || folder == "." ? "" : folder + "_") + std::filesystem::u8path(file).stem().u8string();
 }
 
 bool saveImage(const cv::Mat& image, const std::string& folder, int frame, const std::string& source,
@@ -67,7 +72,8 @@ bool saveImage(const cv::Mat& image, const std::string& folder, int frame, const
 {
     if (image.empty())
         return true;
-    const std::string path = (std::filesystem::path(folder) / savedImageName(image, frame, source)).string();
+    const std::string path =
+        (std::filesystem::u8path(folder) / std::filesystem::u8path(savedImageName(image, frame, source))).u8string();
     try {
         if (writeFile(path, image))
             return true;

@@ -3,6 +3,7 @@
 // per frame, destory) and shows what the module hands over; `inspect` shows
 // how the module will read a recording without loading it.
 
+#include "Console.h"
 #include "Inspect.h"
 #include "Options.h"
 #include "ProjectVersion.h"
@@ -16,6 +17,7 @@
 #include <cstdio>
 #include <exception>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -67,7 +69,12 @@ int dispatch(int argc, const char* const argv[])
 int main(int argc, char* argv[])
 {
     try {
-        return dispatch(argc, argv);
+        useUtf8Console();
+        const std::vector<std::string> arguments = utf8Arguments(argc, argv);
+        std::vector<const char*> pointers;
+        for (const std::string& argument : arguments)
+            pointers.push_back(argument.c_str());
+        return dispatch(static_cast<int>(pointers.size()), pointers.data());
     } catch (const std::exception& e) {
         std::fprintf(stderr, "camera-host: unexpected failure: %s\n", e.what());
     } catch (...) {

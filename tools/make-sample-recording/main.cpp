@@ -7,6 +7,8 @@
 // plus text files that the module must pass over. The output is the same
 // byte for byte on every run.
 
+#include "Console.h"
+#include "ImageFile.h"
 #include "SampleScene.h"
 
 #include <opencv2/imgcodecs.hpp>
@@ -51,8 +53,8 @@ public:
         const fs::path path = root_ / folder / name;
         // TIFF uncompressed, as recording software usually writes it.
         const std::vector<int> settings{cv::IMWRITE_TIFF_COMPRESSION, 1};
-        if (!cv::imwrite(path.string(), image, settings)) {
-            std::fprintf(stderr, "make-sample-recording: cannot write %s\n", path.string().c_str());
+        if (!writeImageFile(path.u8string(), image, settings)) {
+            std::fprintf(stderr, "make-sample-recording: cannot write %s\n", path.u8string().c_str());
             ok_ = false;
         }
         ++files_;
@@ -121,12 +123,12 @@ bool prepareRoot(const fs::path& root)
         std::fprintf(stderr,
                      "make-sample-recording: %s is not empty; give a new or empty folder "
                      "(anything else in it would become part of the recording)\n",
-                     root.string().c_str());
+                     root.u8string().c_str());
         return false;
     }
     fs::create_directories(root, ec);
     if (ec) {
-        std::fprintf(stderr, "make-sample-recording: cannot make %s: %s\n", root.string().c_str(),
+        std::fprintf(stderr, "make-sample-recording: cannot make %s: %s\n", root.u8string().c_str(),
                      ec.message().c_str());
         return false;
     }
@@ -146,15 +148,17 @@ const char kUsage[] =
 
 int main(int argc, char* argv[])
 {
-    if (argc == 2 && (std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h")) {
+    useUtf8Console();
+    const std::vector<std::string> arguments = utf8Arguments(argc, argv);
+    if (arguments.size() == 2 && (arguments[1] == "--help" || arguments[1] == "-h")) {
         std::printf("%s", kUsage);
         return 0;
     }
-    if (argc != 2 || std::string(argv[1]).empty() || argv[1][0] == '-') {
+    if (arguments.size() != 2 || arguments[1].empty() || arguments[1][0] == '-') {
         std::fprintf(stderr, "make-sample-recording: give one folder\n\n%s", kUsage);
         return 2;
     }
-    const fs::path root = argv[1];
+    const fs::path root = fs::u8path(arguments[1]);
     try {
         if (!prepareRoot(root))
             return 1;
@@ -173,7 +177,7 @@ int main(int argc, char* argv[])
         if (!writer.ok())
             return 1;
         std::printf("wrote %zu captures, %d images, to %s\n", kCaptures.size(), writer.files(),
-                    root.string().c_str());
+                    root.u8string().c_str());
         return 0;
     } catch (const std::exception& e) {
         std::fprintf(stderr, "make-sample-recording: %s\n", e.what());

@@ -48,7 +48,7 @@ std::vector<fs::path> subFolders(const fs::path& folder, const LogSink& log)
             byName.emplace(names.back(), entry.path());
             break;
         case EntryKind::BrokenLink:
-            brokenLinks.push_back(brokenLinkWarning(entry.path().string(), status.error));
+            brokenLinks.push_back(brokenLinkWarning(entry.path().u8string(), status.error));
             break;
         case EntryKind::Unknown:  // might be a folder: the walk cannot go on
             throw fs::filesystem_error("status", entry.path(), status.error);
@@ -80,13 +80,13 @@ void walk(const fs::path& root, std::vector<std::string>& folders, const LogSink
         ancestors.resize(current.depth);
 
         FolderId id;
-        const bool known = folderIdOf(current.folder.string(), id);
+        const bool known = folderIdOf(current.folder.u8string(), id);
         if (known && std::find(ancestors.begin(), ancestors.end(), id) != ancestors.end()) {
-            logTo(log, "folder leads back to one it is inside, not walked: " + current.folder.string());
+            logTo(log, "folder leads back to one it is inside, not walked: " + current.folder.u8string());
             continue;
         }
         if (current.depth > 0)
-            folders.push_back(current.folder.string());
+            folders.push_back(current.folder.u8string());
         ancestors.push_back(known ? id : FolderId{});
 
         const std::vector<fs::path> children = subFolders(current.folder, log);
@@ -109,7 +109,7 @@ bool collectFolders(const std::string& root, std::vector<std::string>& folders,
         return false;
     }
     try {
-        walk(fs::path(root), folders, log);
+        walk(fs::u8path(root), folders, log);
         return true;
     } catch (const std::exception& e) {
         error = e.what();

@@ -1,8 +1,0 @@
-#include "Console.h"
-
-#include <unistd.h>
-
-bool stderrIsTerminal()
-{
-    return ::isatty(STDERR_FILENO) == 1;
-}

@@ -1,0 +1,20 @@
+#include "Console.h"
+
+#include <unistd.h>
+
+bool stderrIsTerminal()
+{
+    return ::isatty(STDERR_FILENO) == 1;
+}
+
+std::vector<std::string> utf8Arguments(int argc, char* argv[])
+{
+    return std::vector<std::string>(argv, argv + argc);
+}
+
+void useUtf8Console() {}
+
+std::FILE* openUtf8File(const std::string& path, const char* mode)
+{
+    return std::fopen(path.c_str(), mode);
+}
