@@ -1,11 +1,11 @@
 #pragma once
-// Drives the built module the way a host does: loads the module file, makes
-// an object with `create`, configures it with setParam + init and grabs with
-// run + getImages. Module state lives per loaded file, so each ReplayHost
-// loads its own copy of the file and starts at the first capture folder.
+// Drives the built module the way a host does: one module object
+// (ModuleObject) configured with setParam + init, grabbing with run +
+// getImages. Module state lives per loaded file, so each ReplayHost loads its
+// own copy of the file and starts at the first capture folder.
 
 #include "Base.h"
-#include "CameraModule.h"
+#include "ModuleObject.h"
 
 #include <string>
 #include <vector>
@@ -14,9 +14,6 @@ class ReplayHost {
 public:
     // `copyFolder` receives the private copy of the module file.
     explicit ReplayHost(const std::string& copyFolder) : copyFolder_(copyFolder) {}
-    ~ReplayHost();
-    ReplayHost(const ReplayHost&) = delete;
-    ReplayHost& operator=(const ReplayHost&) = delete;
 
     // Loads the copy, creates the object, setParam + init. False with
     // error() set when any step fails.
@@ -24,12 +21,11 @@ public:
     // One grab: run, then getImages appending to `images`.
     bool grab(std::vector<cv::Mat>& images);
     const std::string& error() const { return error_; }
-    Base* object() const { return object_; }
+    Base* object() const { return held_.get(); }
 
 private:
     std::string copyFolder_;
-    CameraModule module_;
-    Base* object_ = nullptr;
+    ModuleObject held_;
     std::string error_;
 };
 

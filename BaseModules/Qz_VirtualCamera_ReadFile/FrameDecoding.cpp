@@ -3,6 +3,7 @@
 #include "GrabHandOff.h"
 #include "ImageFile.h"
 #include "Names.h"
+#include "ReadOrder.h"
 
 #include <opencv2/core/utility.hpp>
 
@@ -31,17 +32,17 @@ void report(const std::string& path, const FileOutcome& outcome, const cv::Mat& 
         log.warning("cannot decode " + path + ": no image the decoder can read, empty image in its place");
 }
 
-// The order in which the decoding threads take a frame's files: TIFFs
-// first. A 16-bit TIFF decodes 1.6 (uncompressed) to 14 (LZW) times slower
+// The order in which the decoding threads take a frame's files: those of
+// the slowest ending (TIFFs) first. A 16-bit TIFF decodes 1.6 (uncompressed) to 14 (LZW) times slower
 // than a BMP of the same frame; started last, it would leave the other
 // threads idle while it runs.
 std::vector<std::size_t> decodeOrder(const std::vector<std::string>& paths)
 {
     std::vector<std::size_t> order;
     order.reserve(paths.size());
-    for (const bool tiff : {true, false}) {
+    for (const bool slow : {true, false}) {
         for (std::size_t i = 0; i < paths.size(); ++i) {
-            if (nameEndsWith(paths[i], "tiff") == tiff)
+            if (nameEndsWith(paths[i], kSlowestEnding) == slow)
                 order.push_back(i);
         }
     }

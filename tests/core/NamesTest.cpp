@@ -74,6 +74,7 @@ const Pair kOrderedPairs[] = {
     {"\xD1\x91\xD0\xB0", "\xD0\x81\xD0\xB1"},  // ёа < Ёб
     // CJK and fullwidth.
     {"\xE4\xB8\x80", "\xE4\xB8\xAD"},      // 一 < 中
+    {"\xC4\x80", "\xE0\xA0\x80"},          // Ā < U+0800, the first three-byte form
     {"\xEF\xBD\x81", "\xEF\xBC\xBA"},      // ａ (Ａ 0xFF21) < Ｚ 0xFF3A
     // Supplementary planes: high surrogates 0xD800-0xDBFF sort after 0xD7FF
     // and before 0xE000-0xFFFF.

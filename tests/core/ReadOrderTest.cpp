@@ -25,27 +25,23 @@ Paths kindFiles(const std::string& folder, const std::vector<int>& kinds)
     return files;
 }
 
+// Each mode's own name chooses it; anything near it chooses none.
 TEST(CameraModeOf, NameMatchesExactly)
 {
-    struct Case {
-        const char* name;
-        CameraMode mode;
-    };
-    const Case cases[] = {
-        {"camera1", CameraMode::Camera1},   {"camera2", CameraMode::Camera2}, {"camera3P", CameraMode::Camera3P},
-        {"camera3N", CameraMode::Camera3N}, {"Camera1", CameraMode::None},    {"camera3p", CameraMode::None},
-        {"camera10", CameraMode::None},     {"camera1 ", CameraMode::None},   {"", CameraMode::None},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(cameraModeOf(c.name), c.mode) << c.name;
+    for (const CameraModeRow& row : kCameraModes) {
+        EXPECT_EQ(cameraModeOf(row.cameraName), row.mode) << row.cameraName;
+        EXPECT_NE(row.mode, CameraMode::None) << row.cameraName;
+    }
+    for (const char* name : {"Camera1", "camera3p", "camera10", "camera1 ", ""})
+        EXPECT_EQ(cameraModeOf(name), CameraMode::None) << name;
 }
 
 TEST(FrameReadOrder, Camera1ReadsKindsInKindOrderWhateverTheListOrder)
 {
     const Paths listed = kindFiles("rec", {4, 1, 5, 0, 3, 2});
-    EXPECT_EQ(frameReadOrder(CameraMode::Camera1, "camera1", listed, {}), kindFiles("rec", {0, 1, 2, 3, 4, 5}));
+    EXPECT_EQ(frameReadOrder(CameraMode::Camera1, "camera1", {listed}), kindFiles("rec", {0, 1, 2, 3, 4, 5}));
     // Two matching files only: still both kinds, not just one pass per file.
-    EXPECT_EQ(frameReadOrder(CameraMode::Camera1, "camera1", kindFiles("rec", {5, 1}), {}),
+    EXPECT_EQ(frameReadOrder(CameraMode::Camera1, "camera1", {kindFiles("rec", {5, 1})}),
               kindFiles("rec", {1, 5}));
 }
 
@@ -55,7 +51,7 @@ TEST(FrameReadOrder, Camera1SkipsFilesOfNoKindAndKeepsListOrderWithinAKind)
     const std::string shapeA = under("rec", "camera1_VexoShapeImage1_a.bmp");
     const Paths listed = {under("rec", "camera1_other.bmp"), shapeB, under("rec", "camera1_x.bmp"),
                           kindFiles("rec", {0})[0], shapeA};
-    EXPECT_EQ(frameReadOrder(CameraMode::Camera1, "camera1", listed, {}),
+    EXPECT_EQ(frameReadOrder(CameraMode::Camera1, "camera1", {listed}),
               (Paths{kindFiles("rec", {0})[0], shapeB, shapeA}));
 }
 
@@ -68,7 +64,7 @@ TEST(FrameReadOrder, CameraNameIsACaseSensitiveSubstringOfThePath)
         under("rec", "cam_" + normal),                // no camera name
         under(under("rec", "camera1_cap"), normal),   // name in the folder part
     };
-    EXPECT_EQ(frameReadOrder(CameraMode::Camera1, "camera1", listed, {}), (Paths{listed[0], listed[3]}));
+    EXPECT_EQ(frameReadOrder(CameraMode::Camera1, "camera1", {listed}), (Paths{listed[0], listed[3]}));
 }
 
 TEST(FrameReadOrder, Camera2ReadsBmpThenTiffInListOrder)
@@ -76,8 +72,8 @@ TEST(FrameReadOrder, Camera2ReadsBmpThenTiffInListOrder)
     const std::string folder = "camera2_cap";
     const Paths bmp = {under(folder, "b.bmp"), under(folder, "c.bmp")};
     const Paths tiff = {under(folder, "a.tiff")};
-    EXPECT_EQ(frameReadOrder(CameraMode::Camera2, "camera2", bmp, tiff), (Paths{bmp[0], bmp[1], tiff[0]}));
-    EXPECT_EQ(frameReadOrder(CameraMode::Camera2, "camera2", {under("x", "b.bmp")}, {under("x", "camera2.tiff")}),
+    EXPECT_EQ(frameReadOrder(CameraMode::Camera2, "camera2", {bmp, tiff}), (Paths{bmp[0], bmp[1], tiff[0]}));
+    EXPECT_EQ(frameReadOrder(CameraMode::Camera2, "camera2", {{under("x", "b.bmp")}, {under("x", "camera2.tiff")}}),
               (Paths{under("x", "camera2.tiff")}));
 }
 
@@ -86,11 +82,11 @@ TEST(FrameReadOrder, Camera3PAndNReadMatchingBmpInListOrderNoneNothing)
     for (const char* name : {"camera3P", "camera3N"}) {
         const std::string prefix = std::string(name) + "_";
         const Paths bmp = {under("r", prefix + "z.bmp"), under("r", "other.bmp"), under("r", prefix + "a.bmp")};
-        EXPECT_EQ(frameReadOrder(cameraModeOf(name), name, bmp, {under("r", prefix + "t.tiff")}),
+        EXPECT_EQ(frameReadOrder(cameraModeOf(name), name, {bmp, {under("r", prefix + "t.tiff")}}),
                   (Paths{bmp[0], bmp[2]}))
             << name;
     }
-    EXPECT_TRUE(frameReadOrder(CameraMode::None, "camera4", {under("r", "camera4.bmp")}, {}).empty());
+    EXPECT_TRUE(frameReadOrder(CameraMode::None, "camera4", {{under("r", "camera4.bmp")}}).empty());
 }
 
 TEST(PlanFrame, ListsTheCaptureFolderForTheMode)

@@ -5,6 +5,7 @@
 #include "ExecutablePath.h"
 #include "Files.h"
 #include "ModuleLibrary.h"
+#include "ModuleObject.h"
 #include "TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -75,13 +76,17 @@ TEST(ModuleLibrary, SymbolsAreFoundByNameAndAMissingOneIsNamed)
     EXPECT_EQ(library.symbol("create"), nullptr);
     EXPECT_EQ(library.error(), "no module loaded");
 
-    ASSERT_TRUE(library.open(STUB_CAMERA_MODULE)) << library.error();
-    EXPECT_NE(library.symbol("create"), nullptr);
-    EXPECT_EQ(library.symbol("notThere"), nullptr);
-    EXPECT_EQ(library.error(), std::string(STUB_CAMERA_MODULE) + " exports no function \"notThere\"");
-    library.close();
-    EXPECT_EQ(library.symbol("create"), nullptr);
-    EXPECT_EQ(library.error(), "no module loaded");
+    // A private copy is named by the module file it copies, not by the copy.
+    for (const bool privateCopy : {false, true}) {
+        ASSERT_TRUE(privateCopy ? library.openPrivateCopy(STUB_CAMERA_MODULE) : library.open(STUB_CAMERA_MODULE))
+            << library.error();
+        EXPECT_NE(library.symbol("create"), nullptr);
+        EXPECT_EQ(library.symbol("notThere"), nullptr);
+        EXPECT_EQ(library.error(), std::string(STUB_CAMERA_MODULE) + " exports no function \"notThere\"");
+        library.close();
+        EXPECT_EQ(library.symbol("create"), nullptr);
+        EXPECT_EQ(library.error(), "no module loaded");
+    }
 }
 
 // The same file loaded twice is one image with one state; private copies
@@ -111,14 +116,22 @@ TEST(ModuleLibrary, PrivateCopiesHaveStateOfTheirOwn)
     EXPECT_EQ(objectsAliveIn(plain), 0);
 }
 
-TEST(CameraModule, CreateAndDestoryComeFromTheModule)
+// The held object comes from the module's create and goes to its destory,
+// renewed or at the end of the holder's scope.
+TEST(ModuleObject, HandsItsObjectToDestoryBeforeUnloading)
 {
-    CameraModule module;
-    ASSERT_TRUE(module.load(STUB_CAMERA_MODULE, CameraModule::Load::PrivateCopy)) << module.error();
-    EXPECT_TRUE(module.loaded());
-    Base* object = module.create();
-    EXPECT_NE(object, nullptr);
-    module.destory(object);
+    ModuleLibrary plain;
+    ASSERT_TRUE(plain.open(STUB_CAMERA_MODULE)) << plain.error();
+    {
+        ModuleObject held;
+        ASSERT_TRUE(held.load(STUB_CAMERA_MODULE)) << held.error();
+        EXPECT_TRUE(held.module().loaded());
+        EXPECT_NE(held.get(), nullptr);
+        EXPECT_EQ(objectsAliveIn(plain), 1);
+        ASSERT_TRUE(held.renew()) << held.error();
+        EXPECT_EQ(objectsAliveIn(plain), 1);
+    }
+    EXPECT_EQ(objectsAliveIn(plain), 0);
 }
 
 struct Refusal {
@@ -139,13 +152,19 @@ TEST_P(CameraModuleRefuses, WithOneClearMessage)
         EXPECT_FALSE(module.load(r.path, how));
         EXPECT_FALSE(module.loaded());
         EXPECT_EQ(module.error(), r.error);
+        ModuleObject held;
+        EXPECT_FALSE(held.load(r.path, how));
+        EXPECT_EQ(held.get(), nullptr);
+        EXPECT_EQ(held.error(), r.error);
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, CameraModuleRefuses, ::testing::Values(
     Refusal{"Missing", "no-such-module.dll", "cannot load the camera module: no such file: no-such-module.dll"},
     Refusal{"WithoutCreate", NOT_A_CAMERA_MODULE,
-            std::string(NOT_A_CAMERA_MODULE) + " is not a camera module: it exports no function \"create\""}),
+            std::string(NOT_A_CAMERA_MODULE) + " is not a camera module: it exports no function \"create\""},
+    Refusal{"WithoutDestory", HALF_CAMERA_MODULE,
+            std::string(HALF_CAMERA_MODULE) + " is not a camera module: it exports no function \"destory\""}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ExecutablePath, NamesThisTestProgram)

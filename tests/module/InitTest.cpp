@@ -192,20 +192,21 @@ TEST_F(Init, ReplacesTheFolderListInsteadOfAppending)
     EXPECT_EQ(host.grabs(4), (Frames{{1}, {2}, {3}, {1}}));
 }
 
-// Another recording plays from its first capture folder; images buffered
-// before stay, in front.
+// Another recording plays from its first capture folder, also one with as
+// many folders; images buffered before stay, in front.
 TEST_F(Init, AnotherRecordingStartsAtItsFirstFolderAndBufferedImagesStay)
 {
-    rec.gray8Bmp("other/g1/camera3P_a.bmp", 11);
-    rec.gray8Bmp("other/g2/camera3P_a.bmp", 12);
-    rec.gray8Bmp("other/g3/camera3P_a.bmp", 13);
-    ASSERT_TRUE(host.configure(rec.param("camera3P")));
-    EXPECT_EQ(host.grab(), std::vector<int>{1});
-    ASSERT_TRUE(host.camera->run());  // f2, left uncollected
-    ASSERT_TRUE(host.configure(rec.param("camera3P", "other")));
+    for (int n = 1; n <= 3; ++n) {
+        rec.gray8Bmp("one/g" + std::to_string(n) + "/camera3P_a.bmp", 10 + n);
+        rec.gray8Bmp("two/h" + std::to_string(n) + "/camera3P_a.bmp", 20 + n);
+    }
+    ASSERT_TRUE(host.configure(rec.param("camera3P", "one")));
+    EXPECT_EQ(host.grab(), std::vector<int>{11});
+    ASSERT_TRUE(host.camera->run());  // g2, left uncollected
+    ASSERT_TRUE(host.configure(rec.param("camera3P", "two")));
     ASSERT_TRUE(host.camera->run());
-    EXPECT_EQ(identitiesOf(host.collect()), (std::vector<int>{2, 11}));
-    EXPECT_EQ(host.grabs(3), (Frames{{12}, {13}, {11}}));
+    EXPECT_EQ(identitiesOf(host.collect()), (std::vector<int>{12, 21}));
+    EXPECT_EQ(host.grabs(3), (Frames{{22}, {23}, {21}}));
 }
 
 // The same recording initialised again (another camera name, say) goes on
@@ -223,8 +224,7 @@ TEST_F(Init, NewObjectAfterDestoryContinuesTheCycle)
 {
     ASSERT_TRUE(host.configure(rec.param("camera3P")));
     EXPECT_EQ(host.grab(), std::vector<int>{1});
-    host.module.destory(host.camera);
-    host.camera = host.module.create();
+    ASSERT_TRUE(host.renew());
     EXPECT_EQ(host.grab(), std::vector<int>{2});
 }
 

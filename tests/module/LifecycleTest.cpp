@@ -1,7 +1,9 @@
 // The module as a host sees it: loading, create/destory, the Base contract
 // and the lifecycle log lines.
 
-#include "LoadedModule.h"
+#include "Base.h"
+#include "BuiltModule.h"
+#include "CameraModule.h"
 #include "LogCapture.h"
 
 #include <gtest/gtest.h>
@@ -17,9 +19,12 @@ namespace {
 
 class Lifecycle : public ::testing::Test {
 protected:
-    LoadedModule module;
+    CameraModule module;
     LogCapture log;
-    void SetUp() override { ASSERT_TRUE(module.loaded()) << module.error(); }
+    void SetUp() override
+    {
+        ASSERT_TRUE(module.load(builtModulePath(), CameraModule::Load::PrivateCopy)) << module.error();
+    }
 };
 
 TEST(BaseInterface, PlainBaseAnswersTrueAndLeavesImagesAlone)

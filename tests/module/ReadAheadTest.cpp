@@ -335,8 +335,8 @@ TEST(ReadAheadDestory, WaitsForTheFrameBeingReadAhead)
 {
     RecordingFixture rec;
     sixKinds(rec);
-    LoadedModule module;
-    ASSERT_TRUE(module.loaded()) << module.error();
+    CameraModule module;
+    ASSERT_TRUE(module.load(builtModulePath(), CameraModule::Load::PrivateCopy)) << module.error();
     for (int round = 0; round < 10; ++round) {
         Base* camera = module.create();
         camera->setParam(nullptr, QByteArray::fromStdString(rec.param("camera1")));

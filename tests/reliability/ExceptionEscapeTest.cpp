@@ -12,6 +12,7 @@
 //
 // Own program: it replaces the global operator new.
 
+#include "EntryGuard.h"
 #include "Grab.h"
 #include "LogCapture.h"
 #include "Qz_VirtualCamera_ReadFile.h"
@@ -27,7 +28,10 @@
 #include <cstring>
 #include <functional>
 #include <new>
+#include <stdexcept>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -304,6 +308,26 @@ TEST_F(ExceptionEscape, GrabFailingOutOfMemory)
         setGrabFaultForTesting(nullptr);
         ++injectionEpoch;  // memory is back
         grabsNormally();
+    }
+}
+
+// Whatever the entry's body throws becomes its failed answer and one error
+// line naming the entry and the cause.
+TEST_F(ExceptionEscape, AFailureInsideAnEntryIsOneErrorLine)
+{
+    const std::pair<std::function<void()>, std::string> faults[] = {
+        {[] { throw std::runtime_error("disk gone\n"); }, "run failed: disk gone"},
+        {[] { throw 42; }, "run failed: unknown error"},
+    };
+    for (const auto& [fault, cause] : faults) {
+        log.clear();
+        EXPECT_FALSE(guardedEntry("run", false, [&fault] {
+            fault();
+            return true;
+        }));
+        const std::vector<std::string> errors = log.containing("[ERROR] ");
+        ASSERT_EQ(errors.size(), 1u) << cause;
+        EXPECT_NE(errors[0].find(cause), std::string::npos) << errors[0];
     }
 }
 

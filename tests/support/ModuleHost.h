@@ -1,9 +1,11 @@
 #pragma once
-// A test host: one freshly loaded module (fresh module state) and one module
-// object made by its create, driven through the Base interface only.
+// A test host: one module object (ModuleObject) from a private copy of the
+// built module (fresh module state), driven through the Base interface only.
 
-#include "LoadedModule.h"
+#include "Base.h"
+#include "BuiltModule.h"
 #include "LogCapture.h"
+#include "ModuleObject.h"
 #include "RecordingFixture.h"
 
 #include <gtest/gtest.h>
@@ -17,11 +19,18 @@
 
 class ModuleHost {
 public:
-    ModuleHost() : camera(module.loaded() ? module.create() : nullptr) {}
-    ~ModuleHost()
+    ModuleHost() : module(held.module()), camera(nullptr)
     {
-        if (camera)
-            module.destory(camera);
+        held.load(builtModulePath(), CameraModule::Load::PrivateCopy);
+        camera = held.get();
+    }
+
+    // The object handed to destory and a new one made by the same module.
+    bool renew()
+    {
+        const bool renewed = held.renew();
+        camera = held.get();
+        return renewed;
     }
 
     bool configure(const std::string& param)
@@ -53,8 +62,9 @@ public:
         return frames;
     }
 
-    LoadedModule module;
-    Base* camera;
+    ModuleObject held;
+    const CameraModule& module;  // for more objects of the same loaded module
+    Base* camera;                // held's object
 };
 
 using Frames = std::vector<std::vector<int>>;
@@ -62,7 +72,7 @@ using Frames = std::vector<std::vector<int>>;
 // A recording, a host with a fresh module, and the log of the test.
 class ModuleTest : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_NE(host.camera, nullptr) << host.module.error(); }
+    void SetUp() override { ASSERT_NE(host.camera, nullptr) << host.held.error(); }
 
     RecordingFixture rec;
     LogCapture log;  // before the host, so its create and destory lines are caught

@@ -127,7 +127,7 @@ TEST(Help, EachCommandHasItsOwnAndAllExitZero)
         {CAMERA_HOST, {"--help"}, "camera-host replay --help", "Shows the recording"},
         {CAMERA_HOST, {"replay", "--help"}, "--sheet FILE", "Shows the recording"},
         {CAMERA_HOST, {"replay", "--param", "x", "-h"}, "--cycles N", "Shows the recording"},
-        {CAMERA_HOST, {"inspect", "--help"}, "Shows the recording as the module will replay it", "--sheet"},
+        {CAMERA_HOST, {"inspect", "--help"}, "camera2   bmp files in file order, then tiff files", "--sheet"},
         {MAKE_SAMPLE_RECORDING, {"--help"}, "usage: make-sample-recording DIR", "give one folder"},
     };
     for (const Case& c : cases) {

@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <iterator>
 #include <map>
 #include <string>
 #include <vector>
@@ -42,22 +43,6 @@ struct Capture {
     std::vector<PlannedFile> files;
 };
 
-const char* modeDescription(CameraMode mode)
-{
-    switch (mode) {
-    case CameraMode::Camera1:
-        return "six kind passes over the bmp files, each in file order";
-    case CameraMode::Camera2:
-        return "bmp files in file order, then tiff files";
-    case CameraMode::Camera3P:
-    case CameraMode::Camera3N:
-        return "bmp files in file order";
-    case CameraMode::None:
-        break;
-    }
-    return "no camera mode: the module reads nothing for this name";
-}
-
 // Reads the file with the module's own code (never opening what is not a
 // regular file), keeping only its description so a long recording does not
 // have to fit in memory.
@@ -76,8 +61,8 @@ void describeFile(PlannedFile& file)
         file.notRead = "will not decode";
 }
 
-// Labels each planned path with its kind. Camera1 plans are the six kind
-// passes one after the other, so the kind only ever moves forward.
+// Labels each planned path with its kind. Camera1 plans are the kind passes
+// one after the other, so the kind only ever moves forward.
 std::vector<PlannedFile> labelKinds(CameraMode mode, const std::vector<std::string>& paths)
 {
     std::vector<PlannedFile> files;
@@ -85,10 +70,10 @@ std::vector<PlannedFile> labelKinds(CameraMode mode, const std::vector<std::stri
     for (const std::string& path : paths) {
         PlannedFile file;
         file.path = path;
-        if (mode == CameraMode::Camera1) {
-            while (kind < 6 && path.find(kCamera1Kinds[kind]) == std::string::npos)
+        if (readRuleOf(mode) == ReadRule::KindPasses) {
+            while (kind < std::size(kCamera1Kinds) && path.find(kCamera1Kinds[kind]) == std::string::npos)
                 ++kind;
-            file.kind = kind < 6 ? kCamera1Kinds[kind] : "?";
+            file.kind = kind < std::size(kCamera1Kinds) ? kCamera1Kinds[kind] : "?";
         } else {
             file.kind = "image " + std::to_string(files.size() + 1);
         }
@@ -131,7 +116,7 @@ void checkCamera1Kinds(const Capture& capture, int number, Report& report)
             report.warn(&capture, number,
                         std::to_string(counts[kind]) + " files of kind " + kind + ": the frame holds " +
                             countOf(capture.files.size(), "image") + " of " + std::to_string(kindsPresent) +
-                            " of the 6 kinds");
+                            " of the " + std::to_string(std::size(kCamera1Kinds)) + " kinds");
     }
     if (!missing.empty() && !capture.files.empty())
         report.warn(&capture, number, "missing kinds " + missing);
@@ -147,7 +132,7 @@ void checkCapture(CameraMode mode, const std::string& cameraName, const Capture&
         report.warn(&capture, number, "no file for " + cameraName + ": the frame will be empty");
         return;
     }
-    if (mode == CameraMode::Camera1)
+    if (readRuleOf(mode) == ReadRule::KindPasses)
         checkCamera1Kinds(capture, number, report);
     for (const PlannedFile& file : capture.files) {
         if (file.image.empty())
@@ -221,7 +206,7 @@ int inspectCamera(const std::string& param, CaptureJson* json)
     }
     const CameraMode mode = cameraModeOf(parse.cameraName);
     say("recording  %s\ncamera     %s: %s\n", parse.rootFolder.c_str(), parse.cameraName.c_str(),
-                modeDescription(mode));
+                readOrderText(mode).c_str());
     const std::string noCaptures = rootWithoutCapturesProblem(parse.rootFolder, folders.size());
     if (!noCaptures.empty()) {
         std::fprintf(stderr, "camera-host: %s\n", noCaptures.c_str());

@@ -1,10 +1,29 @@
 #include "Options.h"
 
+#include "ReadOrder.h"
+
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <vector>
 
-const char kUsage[] =
+namespace {
+
+// "  camera1   <its read order>" for each camera mode.
+std::string cameraModeLines()
+{
+    std::string lines;
+    for (const CameraModeRow& row : kCameraModes) {
+        std::string name = row.cameraName;
+        name.resize(std::max<std::size_t>(name.size() + 1, 10), ' ');
+        lines += "  " + name + readOrderText(row.mode) + "\n";
+    }
+    return lines;
+}
+
+}  // namespace
+
+const std::string kUsage =
     "usage:\n"
     "  camera-host replay --param TEXT [--module FILE] [--frames N | --cycles N] [--fps N]\n"
     "                     [--save DIR] [--sheet FILE.png] [--json FILE] [--quiet] [--verbose]\n"
@@ -13,7 +32,8 @@ const char kUsage[] =
     "  camera-host --version                        versions of camera-host, Qt and OpenCV\n"
     "\n"
     "  --param TEXT  the module's parameter string \"camera,second,third,root\",\n"
-    "                for example \"camera1,a,1,/data/recording\"\n"
+    "                for example \"camera1,a,1,/data/recording\"; camera is one of\n"
+    "                " + cameraNamesText() + "\n"
     "\n"
     "exit status: 0 done, 1 failed (or inspect found something to warn about), 2 bad command line\n";
 
@@ -42,7 +62,7 @@ const char kReplayHelp[] =
     "exit status: 0 done; 1 the module did not load or init, a grab failed, no frame held\n"
     "an image, the root holds no capture folder, or a file was not written; 2 bad command line\n";
 
-const char kInspectHelp[] =
+const std::string kInspectHelp =
     "usage: camera-host inspect --param TEXT [--json FILE]\n"
     "\n"
     "Shows the recording as the module will replay it, without loading the module: the\n"
@@ -51,6 +71,9 @@ const char kInspectHelp[] =
     "capture with no file for the camera, camera1 kinds missing or twice, an image unlike\n"
     "the rest of its kind, a file that will not decode, files named for the camera whose\n"
     "ending it does not read (.tif, .png, ...), an unknown camera name.\n"
+    "\n"
+    "What each camera name reads from a capture folder, in read order:\n" +
+    cameraModeLines() +
     "\n"
     "  --param TEXT     the module's parameter string, \"camera,second,third,root\";\n"
     "                   once per camera, each inspected in turn\n"

@@ -24,6 +24,6 @@ struct Options {
 // Fills `options` from argv; false with `error` naming the offending text.
 bool parseOptions(int argc, const char* const argv[], Options& options, std::string& error);
 
-extern const char kUsage[];
+extern const std::string kUsage;
 extern const char kReplayHelp[];
-extern const char kInspectHelp[];
+extern const std::string kInspectHelp;

@@ -10,8 +10,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const char* const kKnownCameraNames[] = {"camera1", "camera2", "camera3P", "camera3N"};
-
 // Endings of files that are images to a person, whether or not the module reads them.
 bool looksLikeImage(const std::string& name)
 {
@@ -24,7 +22,11 @@ bool looksLikeImage(const std::string& name)
 
 bool modeReads(CameraMode mode, const std::string& name)
 {
-    return nameEndsWith(name, "bmp") || (mode == CameraMode::Camera2 && nameEndsWith(name, "tiff"));
+    for (const std::string& ending : endingsOf(mode)) {
+        if (nameEndsWith(name, ending))
+            return true;
+    }
+    return false;
 }
 
 std::string lowerCase(std::string text)
@@ -79,10 +81,10 @@ std::string unknownCameraProblem(const std::string& cameraName)
     if (cameraModeOf(cameraName) != CameraMode::None)
         return {};
     std::string text = "camera name \"" + cameraName +
-                       "\" is none of camera1, camera2, camera3P, camera3N: every frame will be empty";
-    for (const char* known : kKnownCameraNames) {
-        if (lowerCase(known) == lowerCase(cameraName))
-            text += " (case matters: did you mean " + std::string(known) + "?)";
+                       "\" is none of " + cameraNamesText() + ": every frame will be empty";
+    for (const CameraModeRow& row : kCameraModes) {
+        if (lowerCase(row.cameraName) == lowerCase(cameraName))
+            text += " (case matters: did you mean " + std::string(row.cameraName) + "?)";
     }
     return text;
 }
@@ -106,5 +108,5 @@ std::vector<std::string> passedOverImageFiles(const std::string& captureFolder, 
 
 std::string readEndings(CameraMode mode)
 {
-    return mode == CameraMode::Camera2 ? "bmp or tiff" : "bmp";
+    return endingsText(mode, " or ");
 }

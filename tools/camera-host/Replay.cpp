@@ -1,12 +1,14 @@
 #include "Replay.h"
 
+#include "Base.h"
 #include "CaptureFolders.h"
 #include "Console.h"
 #include "ContactSheet.h"
-#include "HostedModule.h"
 #include "ImageText.h"
 #include "JsonLines.h"
 #include "ModuleMessages.h"
+#include "ModuleObject.h"
+#include "ModulePath.h"
 #include "ModuleQtMajor.h"
 #include "ParamParser.h"
 #include "Progress.h"
@@ -147,8 +149,9 @@ FrameNames frameNames(const Plan& plan, int number)
     const CameraMode mode = cameraModeOf(plan.param.cameraName);
     for (const std::string& path : planFrame(folder, plan.param.cameraName)) {
         names.files.push_back(path);
-        names.images.push_back(mode == CameraMode::Camera1 ? kindName(path)
-                                                           : std::filesystem::u8path(path).filename().u8string());
+        names.images.push_back(readRuleOf(mode) == ReadRule::KindPasses
+                                   ? kindName(path)
+                                   : std::filesystem::u8path(path).filename().u8string());
     }
     return names;
 }
@@ -331,7 +334,7 @@ namespace {
 // one loaded module share its state) and its plan.
 struct CameraRun {
     std::string param;
-    HostedModule module;
+    ModuleObject module;
     Plan plan;
 };
 
@@ -348,7 +351,8 @@ bool startCameras(const Options& options, ModuleMessages& messages, std::vector<
     for (const std::string& param : options.params) {
         auto camera = std::make_unique<CameraRun>();
         camera->param = param;
-        const bool loaded = camera->module.load(modulePath, privateCopies);
+        const bool loaded = camera->module.load(
+            modulePath, privateCopies ? CameraModule::Load::PrivateCopy : CameraModule::Load::TheFile);
         printModuleLines(messages.take(), options.verbose);
         if (!loaded) {
             fail(camera->module.error());

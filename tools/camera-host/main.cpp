@@ -34,9 +34,9 @@ const char* helpText(const Options& options)
     case Options::Command::Replay:
         return kReplayHelp;
     case Options::Command::Inspect:
-        return kInspectHelp;
+        return kInspectHelp.c_str();
     default:
-        return kUsage;
+        return kUsage.c_str();
     }
 }
 
@@ -45,7 +45,7 @@ int dispatch(int argc, const char* const argv[])
     Options options;
     std::string error;
     if (!parseOptions(argc, argv, options, error)) {
-        std::fprintf(stderr, "camera-host: %s\n\n%s", error.c_str(), kUsage);
+        std::fprintf(stderr, "camera-host: %s\n\n%s", error.c_str(), kUsage.c_str());
         return 2;
     }
     switch (options.command) {

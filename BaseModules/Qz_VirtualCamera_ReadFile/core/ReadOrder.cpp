@@ -2,7 +2,18 @@
 
 #include "FileSearch.h"
 
+#include <iterator>
+
 namespace {
+
+const CameraModeRow* rowOf(CameraMode mode)
+{
+    for (const CameraModeRow& row : kCameraModes) {
+        if (row.mode == mode)
+            return &row;
+    }
+    return nullptr;
+}
 
 bool contains(const std::string& text, const std::string& part)
 {
@@ -18,13 +29,11 @@ void appendMatching(const std::vector<std::string>& files, const std::string& pa
     }
 }
 
-std::vector<std::string> camera1Order(const std::string& cameraName, const std::vector<std::string>& bmpFiles)
+std::vector<std::string> kindPasses(const std::vector<std::string>& files)
 {
-    std::vector<std::string> names;
-    appendMatching(bmpFiles, cameraName, names);
     std::vector<std::string> order;
     for (const char* kind : kCamera1Kinds)
-        appendMatching(names, kind, order);
+        appendMatching(files, kind, order);
     return order;
 }
 
@@ -32,49 +41,80 @@ std::vector<std::string> camera1Order(const std::string& cameraName, const std::
 
 CameraMode cameraModeOf(const std::string& cameraName)
 {
-    if (cameraName == "camera1")
-        return CameraMode::Camera1;
-    if (cameraName == "camera2")
-        return CameraMode::Camera2;
-    if (cameraName == "camera3P")
-        return CameraMode::Camera3P;
-    if (cameraName == "camera3N")
-        return CameraMode::Camera3N;
+    for (const CameraModeRow& row : kCameraModes) {
+        if (cameraName == row.cameraName)
+            return row.mode;
+    }
     return CameraMode::None;
 }
 
+ReadRule readRuleOf(CameraMode mode)
+{
+    const CameraModeRow* row = rowOf(mode);
+    return row ? row->rule : ReadRule::ByEnding;
+}
+
+std::vector<std::string> endingsOf(CameraMode mode)
+{
+    std::vector<std::string> endings;
+    if (const CameraModeRow* row = rowOf(mode)) {
+        for (const char* ending : row->endings) {
+            if (ending)
+                endings.emplace_back(ending);
+        }
+    }
+    return endings;
+}
+
+std::string endingsText(CameraMode mode, const std::string& separator)
+{
+    std::string text;
+    for (const std::string& ending : endingsOf(mode))
+        text += (text.empty() ? "" : separator) + ending;
+    return text;
+}
+
+std::string cameraNamesText()
+{
+    std::string text;
+    for (const CameraModeRow& row : kCameraModes)
+        text += (text.empty() ? "" : ", ") + std::string(row.cameraName);
+    return text;
+}
+
+std::string readOrderText(CameraMode mode)
+{
+    const CameraModeRow* row = rowOf(mode);
+    if (!row)
+        return "no camera mode: the module reads nothing for this name";
+    if (row->rule == ReadRule::KindPasses)
+        return std::to_string(std::size(kCamera1Kinds)) + " kind passes over the " + endingsText(mode, " and ") +
+               " files, each in file order";
+    return endingsText(mode, " files in file order, then ") + " files" +
+           (endingsOf(mode).size() == 1 ? " in file order" : "");
+}
+
 std::vector<std::string> frameReadOrder(CameraMode mode, const std::string& cameraName,
-                                        const std::vector<std::string>& bmpFiles,
-                                        const std::vector<std::string>& tiffFiles)
+                                        const std::vector<std::vector<std::string>>& filesByEnding)
 {
     std::vector<std::string> order;
-    switch (mode) {
-    case CameraMode::Camera1:
-        return camera1Order(cameraName, bmpFiles);
-    case CameraMode::Camera2:
-        appendMatching(bmpFiles, cameraName, order);
-        appendMatching(tiffFiles, cameraName, order);
+    const CameraModeRow* row = rowOf(mode);
+    if (!row)
         return order;
-    case CameraMode::Camera3P:
-    case CameraMode::Camera3N:
-        appendMatching(bmpFiles, cameraName, order);
-        return order;
-    case CameraMode::None:
-        break;
-    }
-    return order;
+    const std::size_t endings = endingsOf(mode).size();
+    for (std::size_t i = 0; i < endings && i < filesByEnding.size(); ++i)
+        appendMatching(filesByEnding[i], cameraName, order);
+    return row->rule == ReadRule::KindPasses ? kindPasses(order) : order;
 }
 
 std::vector<std::string> planFrame(const std::string& captureFolder, const std::string& cameraName,
                                    const LogSink& log)
 {
     const CameraMode mode = cameraModeOf(cameraName);
-    if (mode == CameraMode::None)
-        return {};
-    std::vector<std::string> bmpFiles;
-    std::vector<std::string> tiffFiles;
-    searchFiles(captureFolder, bmpFiles, "bmp", log);
-    if (mode == CameraMode::Camera2)
-        searchFiles(captureFolder, tiffFiles, "tiff", log);
-    return frameReadOrder(mode, cameraName, bmpFiles, tiffFiles);
+    std::vector<std::vector<std::string>> filesByEnding;
+    for (const std::string& ending : endingsOf(mode)) {
+        filesByEnding.emplace_back();
+        searchFiles(captureFolder, filesByEnding.back(), ending, log);
+    }
+    return frameReadOrder(mode, cameraName, filesByEnding);
 }

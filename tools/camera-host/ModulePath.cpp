@@ -1,28 +1,8 @@
-#include "HostedModule.h"
+#include "ModulePath.h"
 
 #include "ExecutablePath.h"
 
 #include <filesystem>
-
-HostedModule::~HostedModule()
-{
-    if (object_)
-        module_.destory(object_);
-}
-
-bool HostedModule::load(const std::string& path, bool privateCopy)
-{
-    if (!module_.load(path, privateCopy ? CameraModule::Load::PrivateCopy : CameraModule::Load::TheFile)) {
-        error_ = module_.error();
-        return false;
-    }
-    object_ = module_.create();
-    if (!object_) {
-        error_ = "the module's create() gave no object: " + path;
-        return false;
-    }
-    return true;
-}
 
 std::string defaultModulePath()
 {
