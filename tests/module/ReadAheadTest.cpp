@@ -309,8 +309,8 @@ TEST(ReadAheadStop, EntriesStopItBetweenFiles)
             writeImage(rec.root(), std::string(folder) + "/camera1_" + kind + ".bmp",
                        cv::Mat(1500, 1500, CV_8UC1, cv::Scalar(1)));
     for (const auto& [name, entry] : entries) {
-        LoadedModule module;
-        ASSERT_TRUE(module.loaded()) << module.error();
+        CameraModule module;
+        ASSERT_TRUE(module.load(builtModulePath(), CameraModule::Load::PrivateCopy)) << module.error();
         Base* camera = module.create();
         camera->setParam(nullptr, QByteArray::fromStdString(rec.param("camera1")));
         ASSERT_TRUE(camera->init(nullptr));
