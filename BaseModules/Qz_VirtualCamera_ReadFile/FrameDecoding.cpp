@@ -1,6 +1,6 @@
 #include "FrameDecoding.h"
 
-#include "GrabHandOff.h"
+#include "CallingThreadHelp.h"
 #include "ImageFile.h"
 #include "Names.h"
 #include "ReadOrder.h"
@@ -71,7 +71,7 @@ void runOnThreads(std::size_t count, const std::function<void()>& work)
 
 }  // namespace
 
-DecodedFrame decodeFrame(const std::vector<std::string>& paths, GrabHandOff* handOff,
+DecodedFrame decodeFrame(const std::vector<std::string>& paths, CallingThreadHelp* callerHelp,
                          const std::function<bool()>& stopWanted)
 {
     DecodedFrame frame;
@@ -102,18 +102,18 @@ DecodedFrame decodeFrame(const std::vector<std::string>& paths, GrabHandOff* han
     };
     // A frame of one file stays on this thread: handing it to the host
     // thread would cost two thread switches and gain nothing.
-    const bool hostHelps = handOff && paths.size() > 1 && handOff->callerExpected();
+    const bool hostHelps = callerHelp && paths.size() > 1 && callerHelp->callerExpected();
     const std::size_t threads = std::min<std::size_t>(paths.size(), std::max(1, cv::getNumThreads()));
     if (hostHelps)
-        handOff->offer(decodeUntaken);
+        callerHelp->offer(decodeUntaken);
     try {
         runOnThreads(hostHelps ? threads - 1 : threads, decodeUntaken);
     } catch (...) {
-        outOfMemory = true;  // OpenCV could not run the loop
+        outOfMemory = true;  // nothing but memory running out gets here
         next = order.size();
     }
     if (hostHelps)
-        handOff->withdraw(next, order.size());
+        callerHelp->withdraw(next, order.size());
     if (outOfMemory)
         throw std::bad_alloc();
     if (stopped) {

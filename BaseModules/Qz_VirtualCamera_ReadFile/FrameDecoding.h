@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-class GrabHandOff;
+class CallingThreadHelp;
 
 struct DecodedFrame {
     std::vector<std::string> paths;   // as planned
@@ -25,11 +25,11 @@ struct DecodedFrame {
 };
 
 // Decodes `paths`. Up to OpenCV's thread count of threads take part: the
-// host thread announced in `handOff` (when there is one and the frame has
+// host thread announced in `callerHelp` (when there is one and the frame has
 // several files), the calling thread, and helper threads. When `stopWanted`
 // is given and answers true, no further file is started: the frame comes
 // back incomplete after at most the files being decoded then. Throws only
 // std::bad_alloc (memory ran out); every other failure of a file is an empty
 // image and a line.
-DecodedFrame decodeFrame(const std::vector<std::string>& paths, GrabHandOff* handOff,
+DecodedFrame decodeFrame(const std::vector<std::string>& paths, CallingThreadHelp* callerHelp,
                          const std::function<bool()>& stopWanted = {});

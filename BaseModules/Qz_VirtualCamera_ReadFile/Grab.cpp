@@ -1,6 +1,6 @@
 #include "Grab.h"
 
-#include "GrabHandOff.h"
+#include "CallingThreadHelp.h"
 #include "ModuleLog.h"
 #include "ModuleState.h"
 #include "ReadAhead.h"
@@ -74,7 +74,7 @@ void bufferFrame(ModuleState& state, const std::vector<cv::Mat>& images)
         grabFault()();
 }
 
-void readFrame(ModuleState& state, GrabHandOff* handOff, CollectedLog& log)
+void readFrame(ModuleState& state, CallingThreadHelp* callerHelp, CollectedLog& log)
 {
     if (cameraModeOf(state.cameraName) == CameraMode::None)
         return;
@@ -82,7 +82,7 @@ void readFrame(ModuleState& state, GrabHandOff* handOff, CollectedLog& log)
     if (!folder)
         return;
     const std::vector<std::string> paths = planFrame(*folder, state.cameraName, log.warnings());
-    const DecodedFrame frame = decodeFrame(paths, handOff);
+    const DecodedFrame frame = decodeFrame(paths, callerHelp);
     log.append(frame.log);
     bufferFrame(state, frame.images);
 }
@@ -130,14 +130,14 @@ void setGrabFaultForTesting(std::function<void()> fault)
     grabFault() = std::move(fault);
 }
 
-void grabFrame(ModuleState& state, GrabHandOff* handOff, CollectedLog& log)
+void grabFrame(ModuleState& state, CallingThreadHelp* callerHelp, CollectedLog& log)
 {
     const std::size_t buffered = state.imageBuffer.size();
     log.clear();
-    const bool ok = frameWorkDone(state, log, [&] { readFrame(state, handOff, log); });
+    const bool ok = frameWorkDone(state, log, [&] { readFrame(state, callerHelp, log); });
     finishGrab(state, buffered, ok);
-    if (handOff)
-        handOff->grabEnded();
+    if (callerHelp)
+        callerHelp->grabEnded();
 }
 
 bool nextFrameTarget(const ModuleState& state, FrameTarget& target)

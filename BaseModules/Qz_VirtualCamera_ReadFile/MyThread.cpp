@@ -92,10 +92,10 @@ bool MyThread::grab(ModuleState& state, bool useReadAhead)
         waitUntilIdle(lock);
         grabState = &state;
         grabUsesReadAhead = useReadAhead;
-        handOff.callerComing();
+        callerHelp.callerComing();
         post(Job::Grab, lock);
     }
-    handOff.helpUntilGrabEnds();
+    callerHelp.helpUntilGrabEnds();
     return true;
 }
 
@@ -104,11 +104,11 @@ bool MyThread::grab(ModuleState& state, bool useReadAhead)
 void MyThread::grabHere()
 {
     if (grabUsesReadAhead && grabFromReadAhead(*grabState, ahead, log)) {
-        handOff.grabEnded();
+        callerHelp.grabEnded();
         return;
     }
     ahead = ReadAhead();  // at most one frame beside the buffer
-    grabFrame(*grabState, &handOff, log);
+    grabFrame(*grabState, &callerHelp, log);
 }
 
 void MyThread::readAhead(const FrameTarget& next)

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "Grab.h"
-#include "GrabHandOff.h"
+#include "CallingThreadHelp.h"
 #include "ModuleLog.h"
 #include "ReadAhead.h"
 
@@ -79,6 +79,6 @@ private:
     FrameTarget target;                // for the read-ahead job
     ReadAhead ahead;
 
-    GrabHandOff handOff;
+    CallingThreadHelp callerHelp;
     CollectedLog log;
 };

@@ -1,7 +1,8 @@
 #pragma once
 // Keeps the lines the loaded module writes on Qt's debug channel, so the host
 // can show them between its own output instead of scattered through it. The
-// module logs from its worker thread too; the handler is safe for that.
+// module writes every line on the thread that called it; the handler would
+// be safe for other threads too.
 
 #include <string>
 #include <vector>

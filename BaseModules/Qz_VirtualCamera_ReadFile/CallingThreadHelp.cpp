@@ -1,6 +1,6 @@
-#include "GrabHandOff.h"
+#include "CallingThreadHelp.h"
 
-void GrabHandOff::callerComing()
+void CallingThreadHelp::callerComing()
 {
     std::lock_guard<std::mutex> lock(mutex);
     offered = nullptr;
@@ -8,7 +8,7 @@ void GrabHandOff::callerComing()
     ended = false;
 }
 
-void GrabHandOff::helpUntilGrabEnds()
+void CallingThreadHelp::helpUntilGrabEnds()
 {
     std::unique_lock<std::mutex> lock(mutex);
     changed.wait(lock, [this] { return offered != nullptr || ended; });
@@ -25,20 +25,20 @@ void GrabHandOff::helpUntilGrabEnds()
     changed.wait(lock, [this] { return ended; });
 }
 
-bool GrabHandOff::callerExpected()
+bool CallingThreadHelp::callerExpected()
 {
     std::lock_guard<std::mutex> lock(mutex);
     return expected;
 }
 
-void GrabHandOff::offer(const std::function<void()>& work)
+void CallingThreadHelp::offer(const std::function<void()>& work)
 {
     std::lock_guard<std::mutex> lock(mutex);
     offered = &work;
     changed.notify_all();
 }
 
-void GrabHandOff::withdraw(const std::atomic<std::size_t>& nextToTake, std::size_t count)
+void CallingThreadHelp::withdraw(const std::atomic<std::size_t>& nextToTake, std::size_t count)
 {
     std::unique_lock<std::mutex> lock(mutex);
     // A caller leaves the work only when nothing is left to take, and every
@@ -48,11 +48,11 @@ void GrabHandOff::withdraw(const std::atomic<std::size_t>& nextToTake, std::size
     offered = nullptr;
 }
 
-void GrabHandOff::grabEnded() noexcept
+void CallingThreadHelp::grabEnded() noexcept
 {
     try {
         // Notified under the lock: once the host thread sees the end, this
-        // thread no longer touches the hand-off, which may then go away.
+        // thread no longer touches this object, which may then go away.
         std::lock_guard<std::mutex> lock(mutex);
         ended = true;
         offered = nullptr;

@@ -1,9 +1,9 @@
-// The hand-off between a grab's thread and the host thread waiting in run,
+// The calling thread's help: a grab's thread and the host thread waiting in run,
 // driven by plain threads: every piece of offered work is done exactly once
 // and the grab's thread never leaves while the host thread is still inside
 // the work, however the two threads are timed.
 
-#include "GrabHandOff.h"
+#include "CallingThreadHelp.h"
 
 #include <gtest/gtest.h>
 
@@ -52,33 +52,33 @@ struct Timing {
 
 void PrintTo(const Timing& t, std::ostream* out) { *out << t.name; }
 
-class GrabHandOffTiming : public ::testing::TestWithParam<Timing> {};
+class CallingThreadHelpTiming : public ::testing::TestWithParam<Timing> {};
 
-TEST_P(GrabHandOffTiming, EveryItemDoneOnceAndNobodyInsideAfterWithdraw)
+TEST_P(CallingThreadHelpTiming, EveryItemDoneOnceAndNobodyInsideAfterWithdraw)
 {
     const Timing& t = GetParam();
-    GrabHandOff handOff;
+    CallingThreadHelp callerHelp;
     Items items(5);
     items.itemTime = t.itemTime;
-    handOff.callerComing();
+    callerHelp.callerComing();
     std::atomic<int> inProgressAtWithdraw{-1};
     std::thread grab([&] {
-        ASSERT_TRUE(handOff.callerExpected());
-        handOff.offer(items.work);
+        ASSERT_TRUE(callerHelp.callerExpected());
+        callerHelp.offer(items.work);
         if (t.grabWorksToo)
             items.work();
-        handOff.withdraw(items.next, items.done.size());
+        callerHelp.withdraw(items.next, items.done.size());
         inProgressAtWithdraw = items.inProgress.load();
-        handOff.grabEnded();
+        callerHelp.grabEnded();
     });
     std::this_thread::sleep_for(t.callerLate);
-    handOff.helpUntilGrabEnds();
+    callerHelp.helpUntilGrabEnds();
     grab.join();
     EXPECT_TRUE(items.eachDoneOnce());
     EXPECT_EQ(inProgressAtWithdraw, 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(Timings, GrabHandOffTiming, ::testing::Values(
+INSTANTIATE_TEST_SUITE_P(Timings, CallingThreadHelpTiming, ::testing::Values(
     Timing{"HostDoesItAll", false, milliseconds(0), milliseconds(1)},
     Timing{"HostComesLateAndStillDoesItAll", false, milliseconds(30), milliseconds(0)},
     Timing{"BothShare", true, milliseconds(0), milliseconds(2)},
@@ -87,22 +87,22 @@ INSTANTIATE_TEST_SUITE_P(Timings, GrabHandOffTiming, ::testing::Values(
 
 TEST(HandOffWithoutOffer, HostThreadReturnsWhenTheGrabEnds)
 {
-    GrabHandOff handOff;
-    handOff.callerComing();
+    CallingThreadHelp callerHelp;
+    callerHelp.callerComing();
     std::thread grab([&] {
         std::this_thread::sleep_for(milliseconds(20));
-        handOff.grabEnded();
+        callerHelp.grabEnded();
     });
-    handOff.helpUntilGrabEnds();  // would hang if the end were not passed on
+    callerHelp.helpUntilGrabEnds();  // would hang if the end were not passed on
     grab.join();
 }
 
 TEST(HandOffWithoutOffer, NoHostThreadExpectedUnlessAnnounced)
 {
-    GrabHandOff handOff;
-    EXPECT_FALSE(handOff.callerExpected());
-    handOff.callerComing();
-    EXPECT_TRUE(handOff.callerExpected());
+    CallingThreadHelp callerHelp;
+    EXPECT_FALSE(callerHelp.callerExpected());
+    callerHelp.callerComing();
+    EXPECT_TRUE(callerHelp.callerExpected());
 }
 
 // Two callers enter the offered work together; the first leaves at once,
@@ -110,7 +110,7 @@ TEST(HandOffWithoutOffer, NoHostThreadExpectedUnlessAnnounced)
 // must not withdraw while the second is still inside.
 TEST(HandOffTwoCallers, WithdrawWaitsForEveryCallerInside)
 {
-    GrabHandOff handOff;
+    CallingThreadHelp callerHelp;
     Items items(1);
     std::atomic<int> entered{0};
     std::atomic<int> inside{0};
@@ -126,16 +126,16 @@ TEST(HandOffTwoCallers, WithdrawWaitsForEveryCallerInside)
         }
         --inside;
     };
-    handOff.callerComing();
-    std::thread first([&] { handOff.helpUntilGrabEnds(); });
-    std::thread second([&] { handOff.helpUntilGrabEnds(); });
+    callerHelp.callerComing();
+    std::thread first([&] { callerHelp.helpUntilGrabEnds(); });
+    std::thread second([&] { callerHelp.helpUntilGrabEnds(); });
     std::this_thread::sleep_for(milliseconds(20));  // both wait for an offer
     std::atomic<int> insideAtWithdraw{-1};
     std::thread grab([&] {
-        handOff.offer(work);
-        handOff.withdraw(items.next, items.done.size());
+        callerHelp.offer(work);
+        callerHelp.withdraw(items.next, items.done.size());
         insideAtWithdraw = inside.load();
-        handOff.grabEnded();
+        callerHelp.grabEnded();
     });
     grab.join();
     first.join();
@@ -145,26 +145,26 @@ TEST(HandOffTwoCallers, WithdrawWaitsForEveryCallerInside)
     EXPECT_TRUE(items.eachDoneOnce());
 }
 
-// Many grabs in a row through one hand-off, as one module object does them.
+// Many grabs in a row with one helper object, as one module object does them.
 TEST(HandOffRepeated, ThousandGrabsNeitherLoseWorkNorHang)
 {
-    GrabHandOff handOff;
+    CallingThreadHelp callerHelp;
     for (int grabNo = 0; grabNo < 1000; ++grabNo) {
         Items items(1 + grabNo % 4);
         const bool offers = grabNo % 5 != 0;
-        handOff.callerComing();
+        callerHelp.callerComing();
         std::thread grab([&] {
             if (offers) {
-                handOff.offer(items.work);
+                callerHelp.offer(items.work);
                 if (grabNo % 2 == 0)
                     items.work();
-                handOff.withdraw(items.next, items.done.size());
+                callerHelp.withdraw(items.next, items.done.size());
             } else {
                 items.work();
             }
-            handOff.grabEnded();
+            callerHelp.grabEnded();
         });
-        handOff.helpUntilGrabEnds();
+        callerHelp.helpUntilGrabEnds();
         grab.join();
         ASSERT_TRUE(items.eachDoneOnce()) << "grab " << grabNo;
     }

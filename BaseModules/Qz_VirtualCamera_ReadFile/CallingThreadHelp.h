@@ -1,5 +1,6 @@
 #pragma once
-// Hand-off between a grab's thread and the host thread that waits for it in
+// The host thread that waits in run for its grab helps decode the frame:
+// the meeting of a grab's thread and the host thread that waits for it in
 // run. The host thread has nothing else to do while the grab runs, so for a
 // frame of several files the grab offers their decoding here and the host
 // thread takes part in it: on two cores, two files are decoded at a time
@@ -16,7 +17,7 @@
 #include <functional>
 #include <mutex>
 
-class GrabHandOff {
+class CallingThreadHelp {
 public:
     // Host thread, before handing the grab to the worker: a caller will come.
     void callerComing();
