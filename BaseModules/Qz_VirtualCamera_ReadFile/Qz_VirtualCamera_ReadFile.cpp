@@ -153,7 +153,10 @@ bool Qz_VirtualCamera_ReadFile::run()
         ModuleState& state = moduleState();
         std::lock_guard<std::mutex> lock(state.calls);
         qDebug() << "[INFO] " << " run start" << QString::fromStdString(state.param);
-        const bool readingAhead = readAheadWanted();
+        // Objects of one module share its cursor: a frame read ahead by one
+        // would be read again by the other's next run, so while several
+        // live none reads ahead.
+        const bool readingAhead = readAheadWanted() && livingObjects.load() == 1;
         const bool grabbed = thread->grab(state, readingAhead);
         const bool done = grabbed && state.grabDone.load(std::memory_order_acquire);
         state.grabDone.store(false, std::memory_order_relaxed);

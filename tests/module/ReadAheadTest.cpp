@@ -293,6 +293,36 @@ TEST(ReadAheadSwitch, FilesAreReadBetweenRunsOnlyWhenOnAtThatRun)
     readAheadOn(true);
 }
 
+// Two objects of one loaded module share its cursor: driven in turn, each
+// file is read once, by the run that grabs it, and nothing between runs;
+// alone again, the object reads ahead again.
+TEST(ReadAheadObjects, NoneWhileTwoObjectsLive)
+{
+    readAheadOn(true);
+    RecordingFixture rec;
+    for (int n = 1; n <= 4; ++n)
+        rec.gray8Bmp("c" + std::to_string(n) + "/camera3P_a.bmp", n);
+    ModuleHost first;
+    ASSERT_NE(first.camera, nullptr) << first.module.error();
+    ASSERT_TRUE(first.configure(rec.param("camera3P")));
+    Base* second = first.module.create();
+    for (int n = 1; n <= 2; ++n) {
+        FileOpenWatch watch(rec.path("c" + std::to_string(n + 1)));
+        if (!watch.ok())
+            GTEST_SKIP() << watch.why();
+        Base* camera = n == 1 ? first.camera : second;
+        ASSERT_TRUE(camera->run());
+        std::vector<cv::Mat> images;
+        camera->getImages(images, nullptr);
+        EXPECT_EQ(identitiesOf(images), std::vector<int>{n});
+        EXPECT_TRUE(watch.openedWithin(1, std::chrono::milliseconds(200)).empty()) << "read ahead after run " << n;
+    }
+    first.module.destory(second);
+    FileOpenWatch watch(rec.path("c4"));
+    EXPECT_EQ(first.grab(), std::vector<int>{3});
+    EXPECT_EQ(watch.openedWithin(1, std::chrono::seconds(5)).size(), 1u) << "alone, the object reads ahead";
+}
+
 // destory, setParam and init right after a run stop the read-ahead of the
 // next frame between files: of its six large files, fewer than six are
 // opened (two threads decode it, a few milliseconds per file).
