@@ -1,5 +1,6 @@
 #include "FrameBench.h"
 
+#include "BuiltModule.h"
 #include "ReplayHost.h"
 
 #include <opencv2/core.hpp>
@@ -415,4 +416,37 @@ void measureCallCost(ResultsTable& table, const FrameShape& shape, const std::st
     table.section("a call with nobody else calling (getImages on an empty buffer)");
     table.check("time per call, median of 11 batches of " + std::to_string(calls / 10), formatNumber(nanos, 0) + " ns",
                 "<= 1000 ns", nanos <= 1000.0);
+}
+
+void measureDestoryLatency(ResultsTable& table, const FrameShape& shape, const std::string& scratch)
+{
+    setReadAhead(true);
+    std::vector<Sample> destories;
+    for (int round = 0; round < 11; ++round) {
+        ModuleObject held;
+        if (!held.load(builtModulePath(), CameraModule::Load::PrivateCopy, scratch))
+            throw std::runtime_error("module: " + held.error());
+        Base* object = held.get();
+        object->setParam(nullptr, QByteArray::fromStdString(replayParam(shape.cameraName, shape.root)));
+        std::vector<cv::Mat> images;
+        if (!object->init(nullptr) || !object->run() || !object->getImages(images, nullptr))
+            throw std::runtime_error("module: the grab before destory failed");
+        const Stopwatch stopwatch;
+        held.release();  // destory now; the worker has just started reading the next frame
+        destories.push_back(stopwatch.elapsed());
+    }
+    std::vector<Sample> decodes;
+    for (int pass = 0; pass < 3; ++pass) {
+        for (const std::string& path : shape.frames[1]) {
+            const Stopwatch stopwatch;
+            cv::imread(path, cv::IMREAD_UNCHANGED);
+            decodes.push_back(stopwatch.elapsed());
+        }
+    }
+    std::sort(decodes.begin(), decodes.end(), [](const Sample& a, const Sample& b) { return a.micros < b.micros; });
+    const double slowestFile = decodes.back().micros;
+    const double destory = medianMicros(destories);
+    table.section("destory right after a run, " + shape.label + " (read-ahead on)");
+    table.check("destory, median of 11", formatNumber(destory, 0) + " us",
+                "<= 2 files (" + formatNumber(2 * slowestFile, 0) + " us)", destory <= 2 * slowestFile);
 }

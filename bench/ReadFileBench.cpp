@@ -250,8 +250,13 @@ int runBenchmark(const Options& options)
             measureFrameShape(table, shape, scratch.path(), roundsFor(shape, options), "");
         }
     }
-    if (wanted("frames"))
+    if (wanted("frames")) {
         measureCallCost(table, shapes.back(), scratch.path());
+        for (const FrameShape& shape : shapes) {
+            if (shape.name == "camera1")
+                measureDestoryLatency(table, shape, scratch.path());
+        }
+    }
     for (const FrameShape& shape : shapes) {
         if (!wanted("hostworks") || (shape.name != "single" && shape.name != "camera1"))
             continue;

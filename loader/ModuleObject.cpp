@@ -2,16 +2,19 @@
 
 ModuleObject::~ModuleObject()
 {
+    release();
+}
+
+void ModuleObject::release()
+{
     if (object_)
         module_.destory(object_);
+    object_ = nullptr;
 }
 
 bool ModuleObject::load(const std::string& path, CameraModule::Load how, const std::string& copyFolder)
 {
-    if (object_) {
-        module_.destory(object_);
-        object_ = nullptr;
-    }
+    release();
     if (!module_.load(path, how, copyFolder)) {
         error_ = module_.error();
         return false;
@@ -25,8 +28,7 @@ bool ModuleObject::renew()
         error_ = "no module loaded";
         return false;
     }
-    if (object_)
-        module_.destory(object_);
+    release();
     return createObject();
 }
 

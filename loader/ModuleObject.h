@@ -23,6 +23,8 @@ public:
     // Hands the object to destory and creates another from the same loaded
     // module (the module's state goes on). False when create() gives none.
     bool renew();
+    // Hands the object to destory now; the module stays loaded.
+    void release();
 
     // The object; null until load() succeeded.
     Base* get() const { return object_; }
