@@ -20,7 +20,17 @@ std::function<void()>& grabFault()
     return fault;
 }
 
-// The cursor's folder, wrapping to the first when it is at or past the end.
+// The one wrap rule of the cursor: at or past the end (the list got shorter
+// since), it means the first folder. The grab and the read-ahead's target
+// both read it here, so a frame read ahead is the one a grab would read.
+std::size_t folderIndexAtCursor(const ModuleState& state)
+{
+    const bool inList = state.folderCursor >= 0 &&
+                        static_cast<std::size_t>(state.folderCursor) < state.captureFolders.size();
+    return inList ? static_cast<std::size_t>(state.folderCursor) : 0;
+}
+
+// The cursor's folder; null when the recording has none.
 const std::string* currentFolder(ModuleState& state, CollectedLog& log)
 {
     if (state.captureFolders.empty()) {
@@ -29,9 +39,7 @@ const std::string* currentFolder(ModuleState& state, CollectedLog& log)
         state.emptyRecordingReported = true;
         return nullptr;
     }
-    if (state.folderCursor < 0 ||
-        static_cast<std::size_t>(state.folderCursor) >= state.captureFolders.size())
-        state.folderCursor = 0;
+    state.folderCursor = static_cast<int>(folderIndexAtCursor(state));
     return &state.captureFolders[static_cast<std::size_t>(state.folderCursor)];
 }
 
@@ -144,10 +152,8 @@ bool nextFrameTarget(const ModuleState& state, FrameTarget& target)
 {
     if (cameraModeOf(state.cameraName) == CameraMode::None || state.captureFolders.empty())
         return false;
-    const bool inList = state.folderCursor >= 0 &&
-                        static_cast<std::size_t>(state.folderCursor) < state.captureFolders.size();
     target.configuration = state.configuration;
-    target.folderIndex = inList ? static_cast<std::size_t>(state.folderCursor) : 0;
+    target.folderIndex = folderIndexAtCursor(state);
     target.folder = state.captureFolders[target.folderIndex];
     target.cameraName = state.cameraName;
     return true;
