@@ -3,7 +3,6 @@
 #include "CallingThreadHelp.h"
 #include "ModuleLog.h"
 #include "ModuleState.h"
-#include "ReadAhead.h"
 #include "ReadOrder.h"
 
 #include <climits>
@@ -107,30 +106,6 @@ void finishGrab(ModuleState& state, std::size_t buffered, bool ok) noexcept
     state.grabDone.store(true, std::memory_order_release);
 }
 
-bool sameTarget(const FrameTarget& a, const FrameTarget& b)
-{
-    return a.configuration == b.configuration && a.folderIndex == b.folderIndex && a.folder == b.folder &&
-           a.cameraName == b.cameraName;
-}
-
-// Whether `ahead` holds what a grab would read now. `planLog` gets the lines
-// of planning the frame again, which a grab would log.
-bool stillValid(const ModuleState& state, const ReadAhead& ahead, CollectedLog& planLog)
-{
-    FrameTarget now;
-    if (!ahead.filled || !ahead.frame.unchangedWhileRead || !nextFrameTarget(state, now) ||
-        !sameTarget(now, ahead.target))
-        return false;
-    if (planFrame(now.folder, now.cameraName, planLog.warnings()) != ahead.frame.paths)
-        return false;
-    for (std::size_t i = 0; i < ahead.frame.paths.size(); ++i) {
-        std::string ignored;
-        if (fileStatusOf(ahead.frame.paths[i], ignored) != ahead.frame.statuses[i])
-            return false;
-    }
-    return true;
-}
-
 }  // namespace
 
 void setGrabFaultForTesting(std::function<void()> fault)
@@ -159,26 +134,15 @@ bool nextFrameTarget(const ModuleState& state, FrameTarget& target)
     return true;
 }
 
-bool grabFromReadAhead(ModuleState& state, ReadAhead& ahead, CollectedLog& log) noexcept
+void grabPreparedFrame(ModuleState& state, std::size_t folderIndex, const CollectedLog& lines,
+                       const std::vector<cv::Mat>& images, CollectedLog& log) noexcept
 {
-    ReadAhead taken = std::move(ahead);
-    ahead = ReadAhead();
-    CollectedLog planLog;
-    try {
-        if (!stillValid(state, taken, planLog))
-            return false;
-    } catch (...) {
-        return false;  // the grab afresh will meet the same trouble and report it
-    }
-    // From here on this is the grab.
     log.clear();
-    state.folderCursor = static_cast<int>(taken.target.folderIndex);
+    state.folderCursor = static_cast<int>(folderIndex);
     const std::size_t buffered = state.imageBuffer.size();
     const bool ok = frameWorkDone(state, log, [&] {
-        log.append(planLog);
-        log.append(taken.frame.log);
-        bufferFrame(state, taken.frame.images);
+        log.append(lines);
+        bufferFrame(state, images);
     });
     finishGrab(state, buffered, ok);
-    return true;
 }

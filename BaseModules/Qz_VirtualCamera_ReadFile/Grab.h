@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 struct ModuleState;
 class CollectedLog;
@@ -33,16 +34,12 @@ struct FrameTarget {
 // False when the next grab reads no file (no camera mode, no capture folder).
 bool nextFrameTarget(const ModuleState& state, FrameTarget& target);
 
-struct ReadAhead;
-
-// The grab, made with the frame read ahead if it is what a grab would read
-// now: no setParam or init since, the same folder at the cursor, the same
-// files when the folder is planned again, every file's size, modification
-// time and identity unchanged. Then the images are buffered, the cursor
-// moves and `log` gets the lines exactly as grabFrame would do them, and the
-// result is true. Otherwise false, and nothing changed. `ahead` is emptied
-// either way.
-bool grabFromReadAhead(ModuleState& state, ReadAhead& ahead, CollectedLog& log) noexcept;
+// The grab of a frame decoded beforehand from the folder at `folderIndex`:
+// the images are buffered, the cursor moves on from that folder and `log`
+// gets `lines` (the frame's lines), exactly as grabFrame would do them; a
+// failure is reported and drops the frame, as there.
+void grabPreparedFrame(ModuleState& state, std::size_t folderIndex, const CollectedLog& lines,
+                       const std::vector<cv::Mat>& images, CollectedLog& log) noexcept;
 
 // Test seam: when set, called inside the grab after the frame's images have
 // been appended to the buffer; a throw there fails the grab.

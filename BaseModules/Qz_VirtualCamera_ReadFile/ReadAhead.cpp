@@ -1,9 +1,39 @@
 #include "ReadAhead.h"
 
+#include "ModuleState.h"
 #include "ReadOrder.h"
 
 #include <cstdlib>
 #include <cstring>
+#include <utility>
+
+namespace {
+
+bool sameTarget(const FrameTarget& a, const FrameTarget& b)
+{
+    return a.configuration == b.configuration && a.folderIndex == b.folderIndex && a.folder == b.folder &&
+           a.cameraName == b.cameraName;
+}
+
+// Whether `ahead` holds what a grab would read now. `planLog` gets the lines
+// of planning the frame again, which a grab would log.
+bool stillValid(const ModuleState& state, const ReadAhead& ahead, CollectedLog& planLog)
+{
+    FrameTarget now;
+    if (!ahead.filled || !ahead.frame.unchangedWhileRead || !nextFrameTarget(state, now) ||
+        !sameTarget(now, ahead.target))
+        return false;
+    if (planFrame(now.folder, now.cameraName, planLog.warnings()) != ahead.frame.paths)
+        return false;
+    for (std::size_t i = 0; i < ahead.frame.paths.size(); ++i) {
+        std::string ignored;
+        if (fileStatusOf(ahead.frame.paths[i], ignored) != ahead.frame.statuses[i])
+            return false;
+    }
+    return true;
+}
+
+}  // namespace
 
 void readAheadFrame(const FrameTarget& target, ReadAhead& ahead, const std::atomic<bool>& stop) noexcept
 {
@@ -17,6 +47,22 @@ void readAheadFrame(const FrameTarget& target, ReadAhead& ahead, const std::atom
     }
     if (!ahead.filled)
         ahead = ReadAhead();
+}
+
+bool grabFromReadAhead(ModuleState& state, ReadAhead& ahead, CollectedLog& log) noexcept
+{
+    ReadAhead taken = std::move(ahead);
+    ahead = ReadAhead();
+    CollectedLog lines;
+    try {
+        if (!stillValid(state, taken, lines))
+            return false;
+        lines.append(taken.frame.log);
+    } catch (...) {
+        return false;  // the grab afresh will meet the same trouble and report it
+    }
+    grabPreparedFrame(state, taken.target.folderIndex, lines, taken.frame.images, log);
+    return true;
 }
 
 bool readAheadWanted()

@@ -22,6 +22,15 @@ struct ReadAhead {
 // and writes no log line: the lines stay with the frame. Never throws.
 void readAheadFrame(const FrameTarget& target, ReadAhead& ahead, const std::atomic<bool>& stop) noexcept;
 
+// The grab, made with the frame read ahead if it is what a grab would read
+// now: no setParam or init since, the same folder at the cursor, the same
+// files when the folder is planned again, every file's size, modification
+// and change time and identity unchanged. Then the images are buffered, the
+// cursor moves and `log` gets the lines exactly as grabFrame would do them
+// (the planning's too), and the result is true. Otherwise false, and nothing
+// changed. `ahead` is emptied either way.
+bool grabFromReadAhead(ModuleState& state, ReadAhead& ahead, CollectedLog& log) noexcept;
+
 // Whether the read-ahead switch (environment variable QZ_READFILE_READ_AHEAD)
 // is on: it is unless set to "0" or "off". Read at every run, so a host can
 // change its mind between runs.
