@@ -5,6 +5,7 @@
 // same log lines in the same order. Between runs the test gives the worker
 // time to read ahead, then changes what a grab would read.
 
+#include "AsNobody.h"
 #include "ModuleHost.h"
 #include "ReadOrder.h"
 #include "SpecialFiles.h"
@@ -69,6 +70,7 @@ struct Scenario {
     std::function<void(const RecordingFixture&)> record;
     std::function<void(Player&)> play;  // after setParam + init
     bool needsLinks = false;
+    bool permissions = false;  // root reads every file: played as "nobody" then
 };
 
 void PrintTo(const Scenario& s, std::ostream* out) { *out << s.name; }
@@ -129,6 +131,8 @@ TEST_P(ReadAheadInvisible, SameRunsImagesAndLinesAsWithout)
     TempFolder probe;
     if (GetParam().needsLinks && !makeSymlink("x", probe.at("link"), why))
         GTEST_SKIP() << why;
+    if (GetParam().permissions && (!setNoPermissions(probe.path(), false, why) || ranAgainAsNobody()))
+        return;  // skipped where there are no mode bits; as root, played again as "nobody"
     const Seen without = play(GetParam(), false);
     const Seen with = play(GetParam(), true);
     EXPECT_EQ(with.runs, without.runs);
@@ -229,6 +233,30 @@ INSTANTIATE_TEST_SUITE_P(Scenarios, ReadAheadInvisible, ::testing::Values(
                      p.grabAndWait();
              },
              true},
+    // A file made unreadable after it was read ahead, and one made readable.
+    Scenario{"FileMadeUnreadable", "camera3P", threeFolders,
+             [](Player& p) {
+                 p.grabAndWait();
+                 std::string why;
+                 setNoPermissions(p.rec.path("cap2/camera3P_a.bmp"), true, why);
+                 p.grabAndWait();
+                 p.grab();
+             },
+             false, true},
+    Scenario{"FileMadeReadable", "camera3P",
+             [](const RecordingFixture& rec) {
+                 threeFolders(rec);
+                 std::string why;
+                 setNoPermissions(rec.path("cap2/camera3P_a.bmp"), true, why);
+             },
+             [](Player& p) {
+                 p.grabAndWait();
+                 std::string why;
+                 setNoPermissions(p.rec.path("cap2/camera3P_a.bmp"), false, why);
+                 p.grabAndWait();
+                 p.grab();
+             },
+             false, true},
     Scenario{"UndecodableFileReadAhead", "camera3P",
              [](const RecordingFixture& rec) {
                  threeFolders(rec);
