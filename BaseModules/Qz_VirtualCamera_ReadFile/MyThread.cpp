@@ -1,6 +1,6 @@
 #include "MyThread.h"
 
-#include "ProcessEnd.h"
+#include "ModuleLifetime.h"
 
 #include <opencv2/imgcodecs.hpp>
 
@@ -63,8 +63,11 @@ bool MyThread::startOnce()
 {
     std::lock_guard<std::mutex> lock(mutex);
     if (!started) {
+        holdModule();
         start(QThread::InheritPriority);
         started = isRunning();
+        if (!started)
+            releaseModule();
     }
     return started;
 }
@@ -150,6 +153,11 @@ void MyThread::stop()
         changed.wait(lock, [this] { return ended || !started; });
     }
     wait();
+    std::lock_guard<std::mutex> lock(mutex);
+    if (started && !released) {
+        released = true;
+        releaseModule();
+    }
 }
 
 void MyThread::run()

@@ -72,6 +72,7 @@ private:
     bool started = false;  // by startOnce
     bool quitting = false;
     bool ended = false;    // the thread body has returned its last lock
+    bool released = false; // its hold on the module (holdModule) given back
     bool discardWhenRead = false;
     std::atomic<bool> stopReadAhead{false};  // the read-ahead in progress stops between files
     ModuleState* grabState = nullptr;  // for the grab job

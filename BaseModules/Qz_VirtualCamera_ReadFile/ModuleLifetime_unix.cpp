@@ -1,0 +1,10 @@
+#include "ModuleLifetime.h"
+
+void holdModule() {}
+
+void releaseModule() {}
+
+bool otherThreadsEnded()
+{
+    return false;
+}

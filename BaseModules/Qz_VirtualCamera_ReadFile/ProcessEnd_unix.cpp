@@ -1,6 +1,0 @@
-#include "ProcessEnd.h"
-
-bool otherThreadsEnded()
-{
-    return false;
-}
