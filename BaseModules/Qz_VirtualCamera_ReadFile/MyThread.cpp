@@ -8,8 +8,8 @@
 
 namespace {
 
-// Workers alive in this loaded module. Never destroyed: a worker's
-// destructor may come after the guard below.
+// Workers alive in this loaded module. Made before the guard below (or by
+// the first worker), so it goes after it.
 struct Workers {
     std::mutex mutex;
     std::set<MyThread*> alive;
@@ -17,8 +17,8 @@ struct Workers {
 
 Workers& workers()
 {
-    static auto* all = new Workers;
-    return *all;
+    static Workers all;
+    return all;
 }
 
 // Static objects are torn down in the reverse order of their making. Made
