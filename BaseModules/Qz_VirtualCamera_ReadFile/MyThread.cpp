@@ -5,19 +5,20 @@
 #include <opencv2/imgcodecs.hpp>
 
 #include <set>
+#include <utility>
 
 namespace {
 
-// Workers alive in this loaded module. Made before the guard below (or by
-// the first worker), so it goes after it.
+// Workers alive in this loaded module; freed by the guard below once it has
+// stopped them, so an unloaded module leaves nothing allocated. Null after.
 struct Workers {
     std::mutex mutex;
     std::set<MyThread*> alive;
 };
 
-Workers& workers()
+Workers*& workers()
 {
-    static Workers all;
+    static Workers* all = new Workers;
     return all;
 }
 
@@ -31,12 +32,19 @@ struct ModuleEndGuard {
     }
     ~ModuleEndGuard()
     {
-        // At a Windows process's end the other threads are gone already.
+        // At a Windows process's end the other threads are gone already,
+        // wherever they were, perhaps holding the heap's lock: touch nothing.
         if (otherThreadsEnded())
             return;
-        std::lock_guard<std::mutex> lock(workers().mutex);
-        for (MyThread* worker : workers().alive)
-            worker->stop();
+        Workers* all = std::exchange(workers(), nullptr);
+        if (!all)
+            return;
+        {
+            std::lock_guard<std::mutex> lock(all->mutex);
+            for (MyThread* worker : all->alive)
+                worker->stop();
+        }
+        delete all;
     }
 };
 
@@ -49,14 +57,18 @@ void guardWorkersAtModuleEnd()
 
 MyThread::MyThread(void* userData) : QThread(nullptr), userData(userData)
 {
-    std::lock_guard<std::mutex> lock(workers().mutex);
-    workers().alive.insert(this);
+    if (Workers* all = workers()) {
+        std::lock_guard<std::mutex> lock(all->mutex);
+        all->alive.insert(this);
+    }
 }
 
 MyThread::~MyThread()
 {
-    std::lock_guard<std::mutex> lock(workers().mutex);
-    workers().alive.erase(this);
+    if (Workers* all = workers()) {
+        std::lock_guard<std::mutex> lock(all->mutex);
+        all->alive.erase(this);
+    }
 }
 
 bool MyThread::startOnce()

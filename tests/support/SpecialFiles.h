@@ -30,6 +30,11 @@ bool nestFolders(const std::string& base, const std::string& name, int levels, s
                  std::string& why);
 void unnestFolders(const std::string& base, const std::string& name, int levels);
 
+// Whether a test may end a process while another of its threads decodes.
+// False with `why` on Windows: under Wine such an end hangs now and then
+// (about one run in thirty), in the process's teardown, not yet understood.
+bool endingWhileDecodingIsTested(std::string& why);
+
 // Files opened in one folder, as the system reports them (Linux: inotify).
 // The decoder opens a file more than once, and inotify merges repeated events
 // only while they are unread, so files are counted, not events.

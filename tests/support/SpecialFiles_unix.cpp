@@ -102,6 +102,11 @@ void unnestFolders(const std::string& base, const std::string& name, int levels)
     ::close(start);
 }
 
+bool endingWhileDecodingIsTested(std::string& /*why*/)
+{
+    return true;
+}
+
 FileOpenWatch::FileOpenWatch(const std::string& folder) : handle_(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC))
 {
     if (handle_ < 0 || ::inotify_add_watch(handle_, folder.c_str(), IN_OPEN) < 0)
