@@ -148,8 +148,9 @@ void MyThread::discardReadAhead()
     if (busy || job != Job::None) {
         discardWhenRead = true;
         stopReadAhead = true;
-    } else
+    } else {
         ahead = ReadAhead();
+    }
 }
 
 void MyThread::stop()

@@ -26,7 +26,8 @@ void guardWorkersAtModuleEnd();
 // one and keeps to itself until a run asks for it.
 //
 // Every member except run() is called by the module object with the
-// module-wide lock held, so one call at a time.
+// module-wide lock held, so one call at a time; stop() also by the module's
+// end (guardWorkersAtModuleEnd), for a worker whose object was never disposed of.
 class MyThread : public QThread {
     Q_OBJECT
 public:
