@@ -397,6 +397,60 @@ void measureHostWorks(ResultsTable& table, const FrameShape& shape, const std::s
     table.check("grabs that failed or lost an image", std::to_string(failures), "0", failures == 0);
 }
 
+void measureBackToBack(ResultsTable& table, const FrameShape& shape, const std::string& scratch, int rounds,
+                       const std::string& note)
+{
+    ReplayHost hosts[2]{ReplayHost(scratch), ReplayHost(scratch)};  // [0] read-ahead off, [1] on
+    for (ReplayHost& host : hosts) {
+        if (!host.start(replayParam(shape.cameraName, shape.root)))
+            throw std::runtime_error("module: " + host.error());
+    }
+    const int blockFrames = 50;
+    int failures = 0;
+    // One block: `blockFrames` frames back to back; its figure is the median frame.
+    const auto block = [&](int method) {
+        std::vector<Sample> frames;
+        std::vector<cv::Mat> images;
+        for (int i = 0; i < blockFrames; ++i) {
+            images.clear();
+            const Stopwatch stopwatch;
+            if (method == 2) {
+                for (const std::string& path : shape.frames[static_cast<std::size_t>(i) % shape.frames.size()])
+                    images.push_back(cv::imread(path, cv::IMREAD_UNCHANGED));
+            } else if (!hosts[method].grab(images) || images.size() != shape.frames[0].size()) {
+                ++failures;
+            }
+            frames.push_back(stopwatch.elapsed());
+        }
+        return medianMicros(frames);
+    };
+    std::vector<double> direct, on, off, onMinusDirect, onOverOff;
+    const int methods[3] = {2, 1, 0};
+    for (int round = 0; round < rounds; ++round) {
+        double figure[3] = {0, 0, 0};
+        for (int i = 0; i < 3; ++i) {
+            const int method = methods[(i + round) % 3];
+            setReadAhead(method == 1);
+            figure[method] = block(method);
+        }
+        direct.push_back(figure[2]);
+        on.push_back(figure[1]);
+        off.push_back(figure[0]);
+        onMinusDirect.push_back(figure[1] - figure[2]);
+        onOverOff.push_back(figure[1] / figure[0]);
+    }
+    setReadAhead(true);
+    table.section(shape.name + " back to back, no host work (" + std::to_string(rounds) + " rounds of " +
+                  std::to_string(blockFrames) + " frames per method" + (note.empty() ? "" : ", " + note) + ")");
+    table.info("A direct imread loop, median", formatMicros(median(direct)));
+    table.info("B module, read-ahead on / off, median", formatMicros(median(on)) + " / " + formatMicros(median(off)));
+    const double extra = median(onMinusDirect);
+    table.check("B on - A", formatMicros(extra), "<= 20.0 us", extra <= 20.0);
+    const double ratio = median(onOverOff);
+    table.check("B on / B off", formatNumber(ratio, 3), "<= 1.05", ratio <= 1.05);
+    table.check("grabs that failed or lost an image", std::to_string(failures), "0", failures == 0);
+}
+
 void measureCallCost(ResultsTable& table, const FrameShape& shape, const std::string& scratch)
 {
     ReplayHost host(scratch);

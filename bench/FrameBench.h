@@ -33,5 +33,12 @@ void measureHostWorks(ResultsTable& table, const FrameShape& shape, const std::s
 // files being decoded then. Read-ahead on.
 void measureDestoryLatency(ResultsTable& table, const FrameShape& shape, const std::string& scratch);
 
+// Tiny frames back to back, as a host that does nothing between runs: A the
+// direct loop, B the module with read-ahead on and with it off, in blocks of
+// frames that alternate. With nothing to overlap, read-ahead must cost
+// nothing: B on - A and B on / B off are checked. `note` names the CPUs.
+void measureBackToBack(ResultsTable& table, const FrameShape& shape, const std::string& scratch, int rounds,
+                       const std::string& note);
+
 // Read-ahead on or off for the module objects of this process.
 void setReadAhead(bool on);

@@ -15,7 +15,7 @@
 //   readfile_bench                   every part (about two minutes here)
 //   readfile_bench --long            five times the samples
 //   readfile_bench --default-malloc  leave glibc's allocator settings alone
-//   readfile_bench --only frames     one part only: frames, hostworks, memory or listing
+//   readfile_bench --only frames     one part only: frames, backtoback, hostworks, memory or listing
 
 #include "Cpus.h"
 #include "FrameBench.h"
@@ -56,6 +56,7 @@ struct Options {
     int tinyRounds = 2000;    // the tiny frame is cheapest and noisiest
     int memoryGrabs = 1000;
     int listingRuns = 11;
+    int backToBackRounds = 40;  // blocks of 50 tiny frames per method
     int hostWorksFrames = 40;  // per figure, single-file frames; a quarter for camera1
     bool keepFreedMemory = true;
     std::string only;  // empty: every part
@@ -207,14 +208,16 @@ Options parseOptions(int argc, char** argv)
             options.memoryGrabs *= 5;
             options.listingRuns *= 5;
             options.hostWorksFrames *= 5;
+            options.backToBackRounds *= 5;
         } else if (arg == "--default-malloc") {
             options.keepFreedMemory = false;
         } else if (arg == "--only" && i + 1 < argc &&
                    (argv[i + 1] == std::string("frames") || argv[i + 1] == std::string("memory") ||
-                    argv[i + 1] == std::string("listing") || argv[i + 1] == std::string("hostworks"))) {
+                    argv[i + 1] == std::string("listing") || argv[i + 1] == std::string("hostworks") ||
+                    argv[i + 1] == std::string("backtoback"))) {
             options.only = argv[++i];
         } else {
-            std::fprintf(stderr, "usage: %s [--long] [--default-malloc] [--only frames|hostworks|memory|listing]\n",
+            std::fprintf(stderr, "usage: %s [--long] [--default-malloc] [--only frames|backtoback|hostworks|memory|listing]\n",
                          argv[0]);
             std::exit(2);
         }
@@ -237,7 +240,7 @@ int runBenchmark(const Options& options)
     const std::vector<FrameShape> shapes = makeFrameShapes(scratch.path());
     const auto wanted = [&](const char* part) { return options.only.empty() || options.only == part; };
     ResultsTable table;
-    const int singleFileCpu = wanted("frames") ? fastestCpu(shapes[0].frames[0][0]) : -1;
+    const int singleFileCpu = wanted("frames") || wanted("backtoback") ? fastestCpu(shapes[0].frames[0][0]) : -1;
     for (const FrameShape& shape : shapes) {
         if (!wanted("frames"))
             break;
@@ -248,6 +251,20 @@ int runBenchmark(const Options& options)
                               pin.pinned() ? "all threads on cpu" + std::to_string(singleFileCpu) : "");
         } else {
             measureFrameShape(table, shape, scratch.path(), roundsFor(shape, options), "");
+        }
+    }
+    for (const FrameShape& shape : shapes) {
+        if (!wanted("frames") && !wanted("backtoback"))
+            break;
+        if (shape.name != "tiny")
+            continue;
+        progress("measuring " + shape.name + " back to back");
+        measureBackToBack(table, shape, scratch.path(), options.backToBackRounds, "unpinned");
+        if (singleFileCpu >= 0) {
+            const CpuPin pin(singleFileCpu);
+            if (pin.pinned())
+                measureBackToBack(table, shape, scratch.path(), options.backToBackRounds,
+                                  "all threads on cpu" + std::to_string(singleFileCpu));
         }
     }
     if (wanted("frames")) {

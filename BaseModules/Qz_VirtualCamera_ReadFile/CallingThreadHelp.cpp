@@ -8,7 +8,7 @@ void CallingThreadHelp::callerComing()
     ended = false;
 }
 
-void CallingThreadHelp::helpUntilGrabEnds()
+void CallingThreadHelp::helpUntilJobEnds()
 {
     std::unique_lock<std::mutex> lock(mutex);
     changed.wait(lock, [this] { return offered != nullptr || ended; });
@@ -21,7 +21,7 @@ void CallingThreadHelp::helpUntilGrabEnds()
         --callersInside;
         changed.notify_all();
     }
-    // The grab's last touch of this object is grabEnded.
+    // The worker's last touch of this object is jobEnded.
     changed.wait(lock, [this] { return ended; });
 }
 
@@ -43,12 +43,12 @@ void CallingThreadHelp::withdraw(const std::atomic<std::size_t>& nextToTake, std
     std::unique_lock<std::mutex> lock(mutex);
     // A caller leaves the work only when nothing is left to take, and every
     // file it took is decoded by then. Every caller that entered must have
-    // left: the work lives on the grab's stack.
+    // left: the work lives on the worker's stack.
     changed.wait(lock, [&] { return callersInside == 0 && nextToTake.load() >= count; });
     offered = nullptr;
 }
 
-void CallingThreadHelp::grabEnded() noexcept
+void CallingThreadHelp::jobEnded() noexcept
 {
     try {
         // Notified under the lock: once the host thread sees the end, this

@@ -1,6 +1,5 @@
 #include "Grab.h"
 
-#include "CallingThreadHelp.h"
 #include "ModuleLog.h"
 #include "ModuleState.h"
 #include "ReadOrder.h"
@@ -81,7 +80,7 @@ void bufferFrame(ModuleState& state, const std::vector<cv::Mat>& images)
         grabFault()();
 }
 
-void readFrame(ModuleState& state, CallingThreadHelp* callerHelp, CollectedLog& log)
+void readFrame(ModuleState& state, const FrameDecoder& decode, CollectedLog& log)
 {
     if (cameraModeOf(state.cameraName) == CameraMode::None)
         return;
@@ -89,7 +88,7 @@ void readFrame(ModuleState& state, CallingThreadHelp* callerHelp, CollectedLog& 
     if (!folder)
         return;
     const std::vector<std::string> paths = planFrame(*folder, state.cameraName, log.warnings());
-    const DecodedFrame frame = decodeFrame(paths, callerHelp);
+    const DecodedFrame frame = decode(paths);
     log.append(frame.log);
     bufferFrame(state, frame.images);
 }
@@ -113,14 +112,12 @@ void setGrabFaultForTesting(std::function<void()> fault)
     grabFault() = std::move(fault);
 }
 
-void grabFrame(ModuleState& state, CallingThreadHelp* callerHelp, CollectedLog& log)
+void grabFrame(ModuleState& state, const FrameDecoder& decode, CollectedLog& log)
 {
     const std::size_t buffered = state.imageBuffer.size();
     log.clear();
-    const bool ok = frameWorkDone(state, log, [&] { readFrame(state, callerHelp, log); });
+    const bool ok = frameWorkDone(state, log, [&] { readFrame(state, decode, log); });
     finishGrab(state, buffered, ok);
-    if (callerHelp)
-        callerHelp->grabEnded();
 }
 
 bool nextFrameTarget(const ModuleState& state, FrameTarget& target)

@@ -12,16 +12,16 @@
 
 struct ModuleState;
 class CollectedLog;
-class CallingThreadHelp;
 
-// Reads the frame at the cursor and moves the cursor on by one capture
-// folder, whatever happens. Never throws: a failure is reported, the frame's
-// images are taken out of the buffer again and lastGrabOk is lowered. Always
-// raises grabDone and, with `callerHelp`, ends with grabEnded. With
-// `callerHelp`, the host thread announced there decodes the frame's files
-// together with this thread. Its log lines go to `log` (emptied first), for
-// the host's thread to write.
-void grabFrame(ModuleState& state, CallingThreadHelp* callerHelp, CollectedLog& log);
+// Decodes the files a grab planned, on whatever threads its caller chooses.
+using FrameDecoder = std::function<DecodedFrame(const std::vector<std::string>& paths)>;
+
+// Reads the frame at the cursor, its files decoded by `decode`, and moves the
+// cursor on by one capture folder, whatever happens. Never throws: a failure
+// is reported, the frame's images are taken out of the buffer again and
+// lastGrabOk is lowered. Always raises grabDone. Its log lines go to `log`
+// (emptied first), for run to write.
+void grabFrame(ModuleState& state, const FrameDecoder& decode, CollectedLog& log);
 
 // The frame the next grab reads, as far as reading it ahead needs to know.
 struct FrameTarget {

@@ -1,7 +1,18 @@
 #include "ModuleState.h"
 
-ModuleState& moduleState()
+namespace {
+
+struct Module {
+    std::mutex calls;
+    ModuleState state;
+};
+
+Module& module()
 {
-    static ModuleState state;
-    return state;
+    static Module loaded;
+    return loaded;
 }
+
+}  // namespace
+
+ModuleAccess::ModuleAccess() : state_(module().state), held_(module().calls) {}

@@ -1,14 +1,7 @@
 #pragma once
 // State of the loaded module: one copy per loaded module file, shared by
-// every module object that `create` made in the process.
-//
-// Every call that reaches it (setParam, init, run, getImages, and the
-// destructor, which waits for a run in progress) holds `calls` for its whole
-// length, so calls from several host threads, on one object or on several,
-// behave as if made one after another. A grab runs on the worker while the
-// run that asked for it holds the lock; the worker hands the buffer and the
-// cursor back through grabDone (release), which run reads with acquire
-// ordering.
+// every module object that `create` made in the process. It is reached only
+// through a ModuleAccess, which holds the module-wide lock.
 
 #include <opencv2/core/mat.hpp>
 
@@ -19,8 +12,6 @@
 #include <vector>
 
 struct ModuleState {
-    std::mutex calls;                         // held by every entry that touches the rest
-
     std::string param;                        // last text given to setParam
     std::string cameraName;                   // field 1
     std::string secondField;                  // field 2, stored only
@@ -29,11 +20,28 @@ struct ModuleState {
     std::vector<std::string> captureFolders;  // replay order
     std::vector<cv::Mat> imageBuffer;         // grabbed, not yet collected
     int folderCursor = 0;                     // index of the next grab's folder
-    std::atomic<bool> grabDone{false};        // raised at the end of every grab
+    std::atomic<bool> grabDone{false};        // raised at the end of every grab, lowered by run and setParam
     bool lastGrabOk = true;                   // written before grabDone is raised
     bool emptyRecordingReported = false;      // "no capture folder" logged once per init
     std::uint64_t configuration = 0;          // counts setParam and init calls: a frame read
                                               // ahead under another count is not used
 };
 
-ModuleState& moduleState();
+// The module-wide lock, and with it the state. Every entry that touches the
+// state (setParam, init, run, getImages, and the destructor, which waits for
+// a run in progress) holds one for its whole length, so calls from several
+// host threads, on one object or on several, behave as if made one after
+// another; the worker's members that such an entry calls take it as proof.
+// Lock order: this lock first, then MyThread's, then CallingThreadHelp's.
+class ModuleAccess {
+public:
+    ModuleAccess();
+    ModuleAccess(const ModuleAccess&) = delete;
+    ModuleAccess& operator=(const ModuleAccess&) = delete;
+
+    ModuleState& state() const { return state_; }
+
+private:
+    ModuleState& state_;
+    std::lock_guard<std::mutex> held_;
+};

@@ -96,53 +96,59 @@ void MyThread::post(Job next, std::unique_lock<std::mutex>& lock)
     changed.notify_all();
 }
 
-bool MyThread::grab(ModuleState& state, bool useReadAhead)
+DecodedFrame MyThread::decode(const ModuleAccess&, const std::vector<std::string>& paths)
 {
-    if (!startOnce())
-        return false;
+    // One file is decoded here: handing it to this thread would cost two
+    // thread switches and gain nothing.
+    if (paths.size() <= 1 || !startOnce())
+        return decodeFrame(paths, nullptr);
     {
         std::unique_lock<std::mutex> lock(mutex);
-        if (!useReadAhead)
-            stopReadAhead = true;
+        stopReadAhead = true;
         waitUntilIdle(lock);
-        grabState = &state;
-        grabUsesReadAhead = useReadAhead;
+        decodePaths = &paths;
         callerHelp.callerComing();
-        post(Job::Grab, lock);
+        post(Job::Decode, lock);
     }
-    callerHelp.helpUntilGrabEnds();
-    return true;
+    callerHelp.helpUntilJobEnds();
+    // The job's last step, jobEnded, hands its result over.
+    if (std::exception_ptr failure = std::exchange(decodeFailure, nullptr))
+        std::rethrow_exception(failure);
+    return std::move(decoded);
 }
 
-// On this thread: planning a frame again to check the one read ahead lists
-// folders, which the host's thread is spared.
-void MyThread::grabHere()
+void MyThread::decodeHere() noexcept
 {
-    if (grabUsesReadAhead && grabFromReadAhead(*grabState, ahead, log)) {
-        callerHelp.grabEnded();
+    try {
+        decoded = decodeFrame(*decodePaths, &callerHelp);
+    } catch (...) {
+        decodeFailure = std::current_exception();
+    }
+    callerHelp.jobEnded();
+}
+
+void MyThread::readAhead(const ModuleAccess&, const FrameTarget& next)
+{
+    if (!startOnce())
         return;
-    }
-    ahead = ReadAhead();  // at most one frame beside the buffer
-    grabFrame(*grabState, &callerHelp, log);
-}
-
-void MyThread::readAhead(const FrameTarget& next)
-{
     std::unique_lock<std::mutex> lock(mutex);
-    if (!started)
-        return;
     waitUntilIdle(lock);
     target = next;
     discardWhenRead = false;
     stopReadAhead = false;
     post(Job::ReadAhead, lock);
-    // Until the worker has taken the job this thread keeps off the CPU, so
-    // the worker runs at once instead of queueing behind a host that goes
-    // straight on working.
-    changed.wait(lock, [this] { return job == Job::None; });
 }
 
-void MyThread::discardReadAhead()
+ReadAhead MyThread::takeReadAhead(const ModuleAccess&)
+{
+    std::unique_lock<std::mutex> lock(mutex);
+    if (job == Job::ReadAhead)
+        job = Job::None;
+    waitUntilIdle(lock);
+    return std::exchange(ahead, ReadAhead());
+}
+
+void MyThread::discardReadAhead(const ModuleAccess&)
 {
     std::lock_guard<std::mutex> lock(mutex);
     if (busy || job != Job::None) {
@@ -188,8 +194,8 @@ void MyThread::run()
         busy = true;
         changed.notify_all();
         lock.unlock();
-        if (current == Job::Grab)
-            grabHere();
+        if (current == Job::Decode)
+            decodeHere();
         else
             readAheadFrame(target, ahead, stopReadAhead);
         lock.lock();

@@ -1,17 +1,18 @@
 #pragma once
 
-#include "Grab.h"
 #include "CallingThreadHelp.h"
-#include "ModuleLog.h"
+#include "FrameDecoding.h"
+#include "ModuleState.h"
 #include "ReadAhead.h"
 
 #include <QThread>
 
 #include <atomic>
 #include <condition_variable>
+#include <exception>
 #include <mutex>
-
-struct ModuleState;
+#include <string>
+#include <vector>
 
 // Called by create(), before any worker starts: from then on the module's
 // unload and the process's end first stop every worker still running (a
@@ -19,48 +20,50 @@ struct ModuleState;
 // inside the decoder or the module's code when those are torn down.
 void guardWorkersAtModuleEnd();
 
-// Worker of one module object. It is started by the object's first run and
-// lives until the object goes: it waits for a job, does it, and waits
-// again. Its jobs are a grab, for which run waits (and helps), and reading
-// the next frame ahead, which it does while the host works with the last
-// one and keeps to itself until a run asks for it.
+// Worker of one module object. It is started when first needed and lives
+// until the object goes: it waits for a job, does it, and waits again. Its
+// jobs are decoding a frame of several files beside the thread that grabs
+// it (run, on the host's thread, which takes part through CallingThreadHelp)
+// and reading the next frame ahead, which it does while the host works with
+// the last one and keeps until run takes it.
 //
 // Every member except run() is called by the module object with the
-// module-wide lock held, so one call at a time; stop() also by the module's
-// end (guardWorkersAtModuleEnd), for a worker whose object was never disposed of.
+// module-wide lock held (the ModuleAccess it is handed), so one call at a
+// time; stop() also by the module's end (guardWorkersAtModuleEnd), for a
+// worker whose object was never disposed of. Lock order: the module-wide
+// lock, then `mutex`, then CallingThreadHelp's.
 class MyThread : public QThread {
     Q_OBJECT
 public:
     explicit MyThread(void* userData);
     ~MyThread() override;
 
-    // One grab on this thread; returns once it is done. With `useReadAhead`
-    // the grab is made with the frame read ahead when that is still valid
-    // (see grabFromReadAhead; a read-ahead in progress is waited for);
-    // otherwise a read-ahead in progress is stopped between files and the
-    // frame is read now, the calling thread helping with the decoding. False
-    // when the thread cannot be started (then nothing was grabbed).
-    bool grab(ModuleState& state, bool useReadAhead);
+    // The images of `paths`, decoded on the calling thread and, for a frame
+    // of several files, on this thread beside it; without this thread (it
+    // cannot be started), on helper threads. Throws only std::bad_alloc.
+    DecodedFrame decode(const ModuleAccess&, const std::vector<std::string>& paths);
     // Starts reading `target` ahead and returns at once.
-    void readAhead(const FrameTarget& target);
+    void readAhead(const ModuleAccess&, const FrameTarget& target);
+    // The frame read ahead, taken out for the calling thread to hand over; a
+    // read-ahead in progress is waited for. One asked for and not begun yet
+    // is called off: the calling thread reads the frame sooner than this
+    // thread could wake up for it. Empty when there is none.
+    ReadAhead takeReadAhead(const ModuleAccess&);
     // Frees the frame read ahead, at once or, while it is being read, once
     // the file being decoded is done (the rest are not started). Does not wait.
-    void discardReadAhead();
+    void discardReadAhead(const ModuleAccess&);
     // Wakes the thread, stops a read-ahead between files, lets it finish
     // what it does and waits for its end.
     void stop();
-
-    // The last grab's log lines, for run to write on the host's thread.
-    CollectedLog& grabLog() { return log; }
 
 protected:
     void run() override;
 
 private:
-    enum class Job { None, Grab, ReadAhead };
+    enum class Job { None, Decode, ReadAhead };
 
     bool startOnce();
-    void grabHere();
+    void decodeHere() noexcept;
     void waitUntilIdle(std::unique_lock<std::mutex>& lock);
     void post(Job next, std::unique_lock<std::mutex>& lock);
 
@@ -76,11 +79,13 @@ private:
     bool released = false; // its hold on the module (holdModule) given back
     bool discardWhenRead = false;
     std::atomic<bool> stopReadAhead{false};  // the read-ahead in progress stops between files
-    ModuleState* grabState = nullptr;  // for the grab job
-    bool grabUsesReadAhead = false;
-    FrameTarget target;                // for the read-ahead job
-    ReadAhead ahead;
 
+    // The decode job's files and result, handed back through callerHelp.
+    const std::vector<std::string>* decodePaths = nullptr;
+    DecodedFrame decoded;
+    std::exception_ptr decodeFailure;
     CallingThreadHelp callerHelp;
-    CollectedLog log;
+
+    FrameTarget target;  // for the read-ahead job
+    ReadAhead ahead;
 };

@@ -13,7 +13,6 @@
 
 #include <atomic>
 #include <iostream>
-#include <mutex>
 
 
 namespace {
@@ -73,6 +72,17 @@ bool initFromParam(ModuleState& state)
 
 }  // namespace
 
+// An entry that reaches the module's state: guarded, and holding the
+// module-wide lock for its whole length.
+template <typename Result, typename Body>
+Result lockedEntry(const char* function, Result failed, Body&& body) noexcept
+{
+    return guardedEntry(function, failed, [&body] {
+        const ModuleAccess access;
+        return body(access);
+    });
+}
+
 Qz_VirtualCamera_ReadFile::Qz_VirtualCamera_ReadFile() : thread(nullptr)
 {
     if (livingObjects.fetch_add(1) > 0)
@@ -83,26 +93,25 @@ Qz_VirtualCamera_ReadFile::Qz_VirtualCamera_ReadFile() : thread(nullptr)
 Qz_VirtualCamera_ReadFile::~Qz_VirtualCamera_ReadFile()
 {
     livingObjects.fetch_sub(1);
-    guardedEntry("~Qz_VirtualCamera_ReadFile", [this] {
-        // Every run holds the module's lock to its end: once it is ours, no
-        // run of this object is inside any more. The worker may still be
-        // reading ahead; it ends after that frame (deleting a running
-        // QThread aborts the process).
-        std::lock_guard<std::mutex> lock(moduleState().calls);
+    lockedEntry("~Qz_VirtualCamera_ReadFile", true, [this](const ModuleAccess&) {
+        // Every run holds the module-wide lock to its end: once it is ours,
+        // no run of this object is inside any more. The worker may still be
+        // reading ahead; it stops between files (deleting a running QThread
+        // aborts the process).
         if (thread) {
             thread->stop();
             delete thread;
             thread = nullptr;
         }
+        return true;
     });
     guardedEntry("~Qz_VirtualCamera_ReadFile", [] { qDebug() << "[INFO] " << " delete success!"; });
 }
 
 bool Qz_VirtualCamera_ReadFile::getImages(std::vector<cv::Mat>& images, void* /*context*/)
 {
-    return guardedEntry("getImages", false, [&images] {
-        ModuleState& state = moduleState();
-        std::lock_guard<std::mutex> lock(state.calls);
+    return lockedEntry("getImages", false, [&images](const ModuleAccess& access) {
+        ModuleState& state = access.state();
         if (state.imageBuffer.empty())
             return false;
         images.insert(images.end(), state.imageBuffer.begin(), state.imageBuffer.end());
@@ -113,12 +122,11 @@ bool Qz_VirtualCamera_ReadFile::getImages(std::vector<cv::Mat>& images, void* /*
 
 bool Qz_VirtualCamera_ReadFile::setParam(void* /*context*/, const QByteArray& param)
 {
-    return guardedEntry("setParam", false, [this, &param] {
-        ModuleState& state = moduleState();
-        std::lock_guard<std::mutex> lock(state.calls);
+    return lockedEntry("setParam", false, [this, &param](const ModuleAccess& access) {
+        ModuleState& state = access.state();
         ++state.configuration;
-        thread->discardReadAhead();
-        state.grabDone.store(false, std::memory_order_release);
+        thread->discardReadAhead(access);
+        state.grabDone.store(false, std::memory_order_relaxed);
         state.param = param.toStdString();
         return true;
     });
@@ -126,47 +134,52 @@ bool Qz_VirtualCamera_ReadFile::setParam(void* /*context*/, const QByteArray& pa
 
 bool Qz_VirtualCamera_ReadFile::init(void* /*context*/)
 {
-    return guardedEntry("init", false, [this] {
-        ModuleState& state = moduleState();
-        std::lock_guard<std::mutex> lock(state.calls);
-        ++state.configuration;
-        thread->discardReadAhead();
-        return initFromParam(state);
+    return lockedEntry("init", false, [this](const ModuleAccess& access) {
+        ++access.state().configuration;
+        thread->discardReadAhead(access);
+        return initFromParam(access.state());
     });
 }
 
 // Reading the next frame ahead is optional: whatever goes wrong with it
 // leaves the grab that was made as it is.
-void Qz_VirtualCamera_ReadFile::readNextFrameAhead(const ModuleState& state) noexcept
+void Qz_VirtualCamera_ReadFile::readNextFrameAhead(const ModuleAccess& access) noexcept
 {
     try {
         FrameTarget next;
-        if (nextFrameTarget(state, next))
-            thread->readAhead(next);
+        if (nextFrameTarget(access.state(), next))
+            thread->readAhead(access, next);
     } catch (...) {
     }
 }
 
 bool Qz_VirtualCamera_ReadFile::run()
 {
-    return guardedEntry("run", false, [this] {
-        ModuleState& state = moduleState();
-        std::lock_guard<std::mutex> lock(state.calls);
+    return lockedEntry("run", false, [this](const ModuleAccess& access) {
+        ModuleState& state = access.state();
+        hostPause.runStarts();
         qDebug() << "[INFO] " << " run start" << QString::fromStdString(state.param);
         // Objects of one module share its cursor: a frame read ahead by one
         // would be read again by the other's next run, so while several
         // live none reads ahead.
         const bool readingAhead = readAheadWanted() && livingObjects.load() == 1;
-        const bool grabbed = thread->grab(state, readingAhead);
-        const bool done = grabbed && state.grabDone.load(std::memory_order_acquire);
+        CollectedLog log;
+        bool handedOver = false;
+        if (readingAhead) {
+            ReadAhead ahead = thread->takeReadAhead(access);
+            handedOver = grabFromReadAhead(state, ahead, log);
+        } else {
+            thread->discardReadAhead(access);
+        }
+        if (!handedOver)
+            grabFrame(state, [&](const std::vector<std::string>& paths) { return thread->decode(access, paths); }, log);
         state.grabDone.store(false, std::memory_order_relaxed);
-        if (done && readingAhead)
-            readNextFrameAhead(state);
-        thread->grabLog().writeOut();
-        if (!done)
-            logError("grab did not run: the worker thread could not be started");
+        if (readingAhead && hostPause.longEnough())
+            readNextFrameAhead(access);
+        log.writeOut();
         qDebug() << "[INFO] " << __LINE__ << " run end";
-        return done && state.lastGrabOk;
+        hostPause.runEnds();
+        return state.lastGrabOk;
     });
 }
 

@@ -9,9 +9,10 @@
 // lock: calls from several threads behave as if made one after another.
 
 #include "Base.h"
+#include "ReadAhead.h"
 
 class MyThread;
-struct ModuleState;
+class ModuleAccess;
 
 class Qz_VirtualCamera_ReadFile : public Base {
 public:
@@ -28,19 +29,20 @@ public:
     // Parses the stored string and lists the capture folders, replacing the
     // previous list. False, with one "[ERROR] " line, on any bad input.
     bool init(void* context) override;
-    // One grab; blocks until it is done, and meanwhile decodes some of the
-    // frame's files on the calling thread when the frame has several. The
-    // grab's log lines are written on the calling thread, between the
-    // "run start" and "run end" lines. False when the grab failed.
-    // Then the worker reads the next frame ahead, which the next run hands
-    // over when it is still what a grab would read (unless
-    // QZ_READFILE_READ_AHEAD is "0" or "off").
+    // One grab, made on the calling thread; the object's worker decodes
+    // beside it when the frame has several files. The grab's log lines are
+    // written between the "run start" and "run end" lines. False when the
+    // grab failed. Then the worker reads the next frame ahead, which the next
+    // run hands over when it is still what a grab would read (unless
+    // QZ_READFILE_READ_AHEAD is "0" or "off", or the host came back from its
+    // last run too soon for that to gain anything: see HostPause).
     bool run() override;
 
 private:
-    void readNextFrameAhead(const ModuleState& state) noexcept;
+    void readNextFrameAhead(const ModuleAccess& access) noexcept;
 
     MyThread* thread;
+    HostPause hostPause;  // whether reading ahead can gain anything
 };
 
 // The module's only exported functions, resolved by name by hosts.

@@ -65,6 +65,18 @@ bool grabFromReadAhead(ModuleState& state, ReadAhead& ahead, CollectedLog& log) 
     return true;
 }
 
+void HostPause::runStarts() noexcept
+{
+    if (ran_)
+        longEnough_ = std::chrono::steady_clock::now() - lastRunEnded_ >= kLongEnough;
+}
+
+void HostPause::runEnds() noexcept
+{
+    ran_ = true;
+    lastRunEnded_ = std::chrono::steady_clock::now();
+}
+
 bool readAheadWanted()
 {
     const char* value = std::getenv("QZ_READFILE_READ_AHEAD");

@@ -8,6 +8,7 @@
 #include "Grab.h"
 
 #include <atomic>
+#include <chrono>
 
 // A frame read before the grab that wants it.
 struct ReadAhead {
@@ -30,6 +31,27 @@ void readAheadFrame(const FrameTarget& target, ReadAhead& ahead, const std::atom
 // (the planning's too), and the result is true. Otherwise false, and nothing
 // changed. `ahead` is emptied either way.
 bool grabFromReadAhead(ModuleState& state, ReadAhead& ahead, CollectedLog& log) noexcept;
+
+// The host's pause between two runs, which a read-ahead works in. A host
+// that comes back at once (it does nothing between runs) gives it nothing
+// to gain: the worker would barely have woken up, and the run would then
+// wait for it or call it off, and check the frame, for nothing. So the next
+// frame is read ahead only when the host's last pause was at least
+// kLongEnough; the first run counts as after a long pause.
+class HostPause {
+public:
+    static constexpr std::chrono::microseconds kLongEnough{100};
+
+    void runStarts() noexcept;
+    void runEnds() noexcept;
+    // Whether the pause before the run in progress (or the last one) was long enough.
+    bool longEnough() const noexcept { return longEnough_; }
+
+private:
+    std::chrono::steady_clock::time_point lastRunEnded_{};
+    bool ran_ = false;
+    bool longEnough_ = true;
+};
 
 // Whether the read-ahead switch (environment variable QZ_READFILE_READ_AHEAD)
 // is on: it is unless set to "0" or "off". Read at every run, so a host can

@@ -69,10 +69,10 @@ TEST_P(CallingThreadHelpTiming, EveryItemDoneOnceAndNobodyInsideAfterWithdraw)
             items.work();
         callerHelp.withdraw(items.next, items.done.size());
         inProgressAtWithdraw = items.inProgress.load();
-        callerHelp.grabEnded();
+        callerHelp.jobEnded();
     });
     std::this_thread::sleep_for(t.callerLate);
-    callerHelp.helpUntilGrabEnds();
+    callerHelp.helpUntilJobEnds();
     grab.join();
     EXPECT_TRUE(items.eachDoneOnce());
     EXPECT_EQ(inProgressAtWithdraw, 0);
@@ -91,9 +91,9 @@ TEST(HandOffWithoutOffer, HostThreadReturnsWhenTheGrabEnds)
     callerHelp.callerComing();
     std::thread grab([&] {
         std::this_thread::sleep_for(milliseconds(20));
-        callerHelp.grabEnded();
+        callerHelp.jobEnded();
     });
-    callerHelp.helpUntilGrabEnds();  // would hang if the end were not passed on
+    callerHelp.helpUntilJobEnds();  // would hang if the end were not passed on
     grab.join();
 }
 
@@ -127,15 +127,15 @@ TEST(HandOffTwoCallers, WithdrawWaitsForEveryCallerInside)
         --inside;
     };
     callerHelp.callerComing();
-    std::thread first([&] { callerHelp.helpUntilGrabEnds(); });
-    std::thread second([&] { callerHelp.helpUntilGrabEnds(); });
+    std::thread first([&] { callerHelp.helpUntilJobEnds(); });
+    std::thread second([&] { callerHelp.helpUntilJobEnds(); });
     std::this_thread::sleep_for(milliseconds(20));  // both wait for an offer
     std::atomic<int> insideAtWithdraw{-1};
     std::thread grab([&] {
         callerHelp.offer(work);
         callerHelp.withdraw(items.next, items.done.size());
         insideAtWithdraw = inside.load();
-        callerHelp.grabEnded();
+        callerHelp.jobEnded();
     });
     grab.join();
     first.join();
@@ -162,9 +162,9 @@ TEST(HandOffRepeated, ThousandGrabsNeitherLoseWorkNorHang)
             } else {
                 items.work();
             }
-            callerHelp.grabEnded();
+            callerHelp.jobEnded();
         });
-        callerHelp.helpUntilGrabEnds();
+        callerHelp.helpUntilJobEnds();
         grab.join();
         ASSERT_TRUE(items.eachDoneOnce()) << "grab " << grabNo;
     }
