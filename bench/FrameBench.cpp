@@ -474,21 +474,6 @@ void measureCallCost(ResultsTable& table, const FrameShape& shape, const std::st
 
 void measureDestoryLatency(ResultsTable& table, const FrameShape& shape, const std::string& scratch)
 {
-    setReadAhead(true);
-    std::vector<Sample> destories;
-    for (int round = 0; round < 11; ++round) {
-        ModuleObject held;
-        if (!held.load(builtModulePath(), CameraModule::Load::PrivateCopy, scratch))
-            throw std::runtime_error("module: " + held.error());
-        Base* object = held.get();
-        object->setParam(nullptr, QByteArray::fromStdString(replayParam(shape.cameraName, shape.root)));
-        std::vector<cv::Mat> images;
-        if (!object->init(nullptr) || !object->run() || !object->getImages(images, nullptr))
-            throw std::runtime_error("module: the grab before destory failed");
-        const Stopwatch stopwatch;
-        held.release();  // destory now; the worker has just started reading the next frame
-        destories.push_back(stopwatch.elapsed());
-    }
     std::vector<Sample> decodes;
     for (int pass = 0; pass < 3; ++pass) {
         for (const std::string& path : shape.frames[1]) {
@@ -499,8 +484,31 @@ void measureDestoryLatency(ResultsTable& table, const FrameShape& shape, const s
     }
     std::sort(decodes.begin(), decodes.end(), [](const Sample& a, const Sample& b) { return a.micros < b.micros; });
     const double slowestFile = decodes.back().micros;
-    const double destory = medianMicros(destories);
-    table.section("destory right after a run, " + shape.label + " (read-ahead on)");
-    table.check("destory, median of 11", formatNumber(destory, 0) + " us",
-                "<= 2 files (" + formatNumber(2 * slowestFile, 0) + " us)", destory <= 2 * slowestFile);
+    setReadAhead(true);
+    table.section("destory after a run, " + shape.label + " (read-ahead on; slowest file " +
+                  formatNumber(slowestFile, 0) + " us)");
+    // Right after the run the worker may not have begun; half a file later
+    // it is inside a file, which destory waits for.
+    for (const double pauseMicros : {0.0, slowestFile / 2}) {
+        std::vector<Sample> destories;
+        for (int round = 0; round < 11; ++round) {
+            ModuleObject held;
+            if (!held.load(builtModulePath(), CameraModule::Load::PrivateCopy, scratch))
+                throw std::runtime_error("module: " + held.error());
+            Base* object = held.get();
+            object->setParam(nullptr, QByteArray::fromStdString(replayParam(shape.cameraName, shape.root)));
+            std::vector<cv::Mat> images;
+            if (!object->init(nullptr) || !object->run() || !object->getImages(images, nullptr))
+                throw std::runtime_error("module: the grab before destory failed");
+            work(pauseMicros);
+            const Stopwatch stopwatch;
+            held.release();  // destory, while the worker reads the next frame ahead
+            destories.push_back(stopwatch.elapsed());
+        }
+        const double destory = medianMicros(destories);
+        table.check(std::string(pauseMicros == 0 ? "right after the run" : "half a file after the run") +
+                        ": destory, median of 11",
+                    formatNumber(destory, 0) + " us", "<= 2 files (" + formatNumber(2 * slowestFile, 0) + " us)",
+                    destory <= 2 * slowestFile);
+    }
 }

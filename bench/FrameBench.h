@@ -27,10 +27,10 @@ void measureCallCost(ResultsTable& table, const FrameShape& shape, const std::st
 // `frames` frames per block; two blocks per mode and W, interleaved.
 void measureHostWorks(ResultsTable& table, const FrameShape& shape, const std::string& scratch, int frames);
 
-// How long destory takes right after a run, while the object's worker reads
-// the next frame ahead, beside one file's decode (the frame's slowest file):
-// destory stops a read-ahead between files, so it waits for at most the
-// files being decoded then. Read-ahead on.
+// How long destory takes right after a run and half a file's decode later,
+// while the object's worker reads the next frame ahead, beside one file's
+// decode (the frame's slowest file): destory stops a read-ahead between
+// files, so it waits for at most the files being decoded then. Read-ahead on.
 void measureDestoryLatency(ResultsTable& table, const FrameShape& shape, const std::string& scratch);
 
 // Tiny frames back to back, as a host that does nothing between runs: A the
