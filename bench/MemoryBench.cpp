@@ -4,10 +4,12 @@
 
 #include <opencv2/core.hpp>
 
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
 #include <stdexcept>
+#include <thread>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -88,14 +90,28 @@ int runMemoryProbe(const std::string& root, const std::string& camera, int folde
     probe.baselineKiB = readMemory().residentKiB;
     probe.failures = 0;
     std::vector<cv::Mat> images;
+    // The two heap readings must find the module in the same state: each
+    // after a grab that followed a pause (so the next frame is read ahead)
+    // and once that read-ahead is surely done.
+    const auto settledGrab = [&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        if (!host.grab(images))
+            ++probe.failures;
+        images.clear();
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    };
     for (int grab = 1; grab <= grabs; ++grab) {
+        if (grab == folders || grab == grabs) {
+            settledGrab();
+            if (grab == folders) {
+                probe.firstCyclePeakKiB = readMemory().peakKiB;
+                probe.firstCycleHeapKiB = heapInUseKiB();
+            }
+            continue;
+        }
         if (!host.grab(images))
             ++probe.failures;
         images.clear();  // the host is done with the frame
-        if (grab == folders) {
-            probe.firstCyclePeakKiB = readMemory().peakKiB;
-            probe.firstCycleHeapKiB = heapInUseKiB();
-        }
     }
     probe.endPeakKiB = readMemory().peakKiB;
     probe.endHeapKiB = heapInUseKiB();

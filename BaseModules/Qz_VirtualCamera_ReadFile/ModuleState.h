@@ -32,7 +32,8 @@ struct ModuleState {
 // a run in progress) holds one for its whole length, so calls from several
 // host threads, on one object or on several, behave as if made one after
 // another; the worker's members that such an entry calls take it as proof.
-// Lock order: this lock first, then MyThread's, then CallingThreadHelp's.
+// Lock order: this lock first, then the list of live workers, then
+// MyThread's, then CallingThreadHelp's (see MyThread.h).
 class ModuleAccess {
 public:
     ModuleAccess();

@@ -12,7 +12,7 @@ namespace {
 // Workers alive in this loaded module; freed by the guard below once it has
 // stopped them, so an unloaded module leaves nothing allocated. Null after.
 struct Workers {
-    std::mutex mutex;
+    std::mutex mutex;  // after the module-wide lock, before any worker's own
     std::set<MyThread*> alive;
 };
 

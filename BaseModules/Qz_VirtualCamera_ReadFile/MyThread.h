@@ -31,7 +31,8 @@ void guardWorkersAtModuleEnd();
 // module-wide lock held (the ModuleAccess it is handed), so one call at a
 // time; stop() also by the module's end (guardWorkersAtModuleEnd), for a
 // worker whose object was never disposed of. Lock order: the module-wide
-// lock, then `mutex`, then CallingThreadHelp's.
+// lock, then the list of live workers (MyThread.cpp), then `mutex`, then
+// CallingThreadHelp's.
 class MyThread : public QThread {
     Q_OBJECT
 public:

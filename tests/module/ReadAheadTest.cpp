@@ -386,9 +386,9 @@ TEST(ReadAheadStop, EntriesStopItBetweenFiles)
     }
 }
 
-// destory while the worker reads ahead a frame: it waits for that frame,
-// then the worker ends; nothing breaks, and a new object goes on with the
-// folder after the last grab's.
+// destory while the worker reads ahead a frame: the read-ahead stops
+// between files and the worker ends; nothing breaks, and a new object goes
+// on with the folder after the last grab's.
 TEST(ReadAheadDestory, WaitsForTheFrameBeingReadAhead)
 {
     RecordingFixture rec;

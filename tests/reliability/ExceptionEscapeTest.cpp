@@ -294,9 +294,8 @@ TEST_F(ExceptionEscape, GetImages)
         [&] { grabsNormally(); });
 }
 
-// The grab fails on the worker with memory gone for good: the worker's
-// report of the failure cannot allocate either, and still nothing escapes
-// the worker (that would end the process). run answers false.
+// The grab fails with memory gone for good: its report of the failure
+// cannot allocate either, and still nothing escapes run. run answers false.
 TEST_F(ExceptionEscape, GrabFailingOutOfMemory)
 {
     for (const long failFrom : {0L, 1L, 2L, 5L}) {
