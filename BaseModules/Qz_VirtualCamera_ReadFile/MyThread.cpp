@@ -104,6 +104,10 @@ DecodedFrame MyThread::decode(const ModuleAccess&, const std::vector<std::string
         return decodeFrame(paths, nullptr);
     {
         std::unique_lock<std::mutex> lock(mutex);
+        if (quitting) {  // stopped by the module's end while a host still calls
+            lock.unlock();
+            return decodeFrame(paths, nullptr);
+        }
         stopReadAhead = true;
         waitUntilIdle(lock);
         decodePaths = &paths;
@@ -132,6 +136,8 @@ void MyThread::readAhead(const ModuleAccess&, const FrameTarget& next)
     if (!startOnce())
         return;
     std::unique_lock<std::mutex> lock(mutex);
+    if (quitting)
+        return;
     waitUntilIdle(lock);
     target = next;
     discardWhenRead = false;
@@ -142,8 +148,10 @@ void MyThread::readAhead(const ModuleAccess&, const FrameTarget& next)
 ReadAhead MyThread::takeReadAhead(const ModuleAccess&)
 {
     std::unique_lock<std::mutex> lock(mutex);
-    if (job == Job::ReadAhead)
+    if (job == Job::ReadAhead) {
         job = Job::None;
+        discardWhenRead = false;
+    }
     waitUntilIdle(lock);
     return std::exchange(ahead, ReadAhead());
 }
