@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <thread>
 
 namespace {
@@ -19,7 +20,10 @@ TEST(HostPause, LongEnoughOnlyAfterTheFirstRunOrAPauseOfTheBound)
     pause.runStarts();
     EXPECT_FALSE(pause.longEnough()) << "back at once";
     pause.runEnds();
-    std::this_thread::sleep_for(2 * HostPause::kLongEnough);
+    // Sleeps may be cut short or rounded (Windows rounds to milliseconds).
+    const auto pausedUntil = std::chrono::steady_clock::now() + 2 * HostPause::kLongEnough;
+    while (std::chrono::steady_clock::now() < pausedUntil)
+        std::this_thread::sleep_for(HostPause::kLongEnough);
     pause.runStarts();
     EXPECT_TRUE(pause.longEnough()) << "after a pause of twice the bound";
     pause.runEnds();
