@@ -10,6 +10,7 @@
 #include <QThread>
 
 #include <fcntl.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -312,6 +313,14 @@ void measureFrameShape(ResultsTable& table, const FrameShape& shape, const std::
 
 namespace {
 
+// CPU time of the calling thread.
+double threadCpuMicros()
+{
+    timespec now{};
+    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return now.tv_sec * 1e6 + now.tv_nsec / 1e3;
+}
+
 // Keeps this thread's CPU busy until `micros` have passed.
 void work(double micros)
 {
@@ -448,6 +457,59 @@ void measureBackToBack(ResultsTable& table, const FrameShape& shape, const std::
     table.check("B on - A", formatMicros(extra), "<= 20.0 us", extra <= 20.0);
     const double ratio = median(onOverOff);
     table.check("B on / B off", formatNumber(ratio, 3), "<= 1.05", ratio <= 1.05);
+    table.check("grabs that failed or lost an image", std::to_string(failures), "0", failures == 0);
+}
+
+void measureTwoObjects(ResultsTable& table, const FrameShape& shape, const std::string& scratch, int frames)
+{
+    const double a = directMicros(shape);
+    ModuleObject held;
+    if (!held.load(builtModulePath(), CameraModule::Load::PrivateCopy, scratch))
+        throw std::runtime_error("module: " + held.error());
+    Base* objects[2] = {held.get(), held.module().create()};
+    if (!objects[1])
+        throw std::runtime_error("module: create gave no second object");
+    const std::string param = replayParam(shape.cameraName, shape.root);
+    objects[0]->setParam(nullptr, QByteArray::fromStdString(param));
+    objects[0]->init(nullptr);
+    int failures = 0;
+    // Per frame: wall and CPU time from one run to the next, the host working A between.
+    const auto play = [&](int count, bool inTurn, std::vector<Sample>& periods) {
+        std::vector<cv::Mat> images;
+        for (int i = 0; i < count; ++i) {
+            Base* object = objects[inTurn ? i % 2 : 0];
+            images.clear();
+            const Stopwatch stopwatch;
+            if (!object->run() || !object->getImages(images, nullptr) || images.size() != shape.frames[0].size())
+                ++failures;
+            const double workCpuStart = threadCpuMicros();
+            work(a);
+            Sample period = stopwatch.elapsed();
+            period.cpuMicros -= threadCpuMicros() - workCpuStart;  // the host's own work left out
+            periods.push_back(period);
+        }
+    };
+    std::vector<Sample> inTurn, alone;
+    for (int block = 0; block < 4; ++block) {
+        setReadAhead(true);
+        play(frames / 4, true, inTurn);
+        setReadAhead(false);
+        play(frames / 4, false, alone);
+    }
+    setReadAhead(true);
+    held.module().destory(objects[1]);
+    std::vector<double> cpuInTurn, cpuAlone;
+    for (const Sample& s : inTurn)
+        cpuInTurn.push_back(s.cpuMicros);
+    for (const Sample& s : alone)
+        cpuAlone.push_back(s.cpuMicros);
+    table.section("two objects of one module in turn: " + shape.name + ", the host working A = " + formatMicros(a) +
+                  " between runs (" + std::to_string(frames) + " frames each)");
+    table.info("period, two objects in turn (read-ahead on) / one object (off)",
+               formatMicros(medianMicros(inTurn)) + " / " + formatMicros(medianMicros(alone)));
+    const double cpuRatio = median(cpuInTurn) / median(cpuAlone);
+    table.check("module's CPU time per frame, in turn / alone", formatNumber(cpuRatio, 3),
+                "<= 1.05 (each file read once)", cpuRatio <= 1.05);
     table.check("grabs that failed or lost an image", std::to_string(failures), "0", failures == 0);
 }
 

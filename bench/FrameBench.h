@@ -40,5 +40,11 @@ void measureDestoryLatency(ResultsTable& table, const FrameShape& shape, const s
 void measureBackToBack(ResultsTable& table, const FrameShape& shape, const std::string& scratch, int rounds,
                        const std::string& note);
 
+// Two objects of one loaded module driven in turn by a host that works A
+// between runs, read-ahead on, beside one object with read-ahead off: they
+// share one cursor, so neither may read ahead, and each file must be read
+// once per image (CPU time per frame alike) with nothing held ahead.
+void measureTwoObjects(ResultsTable& table, const FrameShape& shape, const std::string& scratch, int frames);
+
 // Read-ahead on or off for the module objects of this process.
 void setReadAhead(bool on);
