@@ -9,18 +9,13 @@
 
 namespace {
 
-// Workers alive in this loaded module; freed by the guard below once it has
-// stopped them, so an unloaded module leaves nothing allocated. Null after.
-struct Workers {
-    std::mutex mutex;  // after the module-wide lock, before any worker's own
-    std::set<MyThread*> alive;
-};
-
-Workers*& workers()
-{
-    static Workers* all = new Workers;
-    return all;
-}
+// Workers alive in this loaded module, listed from the guard's making on.
+// The guard below frees the list once it has stopped them, so an unloaded
+// module leaves nothing allocated. The lock is a plain static, there before
+// any code runs and never torn down, so a worker that ends while the guard
+// runs still finds it. Taken after the module-wide lock, before a worker's own.
+std::mutex workersMutex;
+std::set<MyThread*>* workersAlive = nullptr;  // guarded by workersMutex
 
 // Static objects are torn down in the reverse order of their making. Made
 // after the decoder's registry of codecs, this one goes first.
@@ -28,7 +23,8 @@ struct ModuleEndGuard {
     ModuleEndGuard()
     {
         cv::haveImageWriter(".bmp");  // sets the decoder's registry up
-        workers();
+        std::lock_guard<std::mutex> lock(workersMutex);
+        workersAlive = new std::set<MyThread*>;
     }
     ~ModuleEndGuard()
     {
@@ -36,15 +32,10 @@ struct ModuleEndGuard {
         // wherever they were, perhaps holding the heap's lock: touch nothing.
         if (otherThreadsEnded())
             return;
-        Workers* all = std::exchange(workers(), nullptr);
-        if (!all)
-            return;
-        {
-            std::lock_guard<std::mutex> lock(all->mutex);
-            for (MyThread* worker : all->alive)
-                worker->stop();
-        }
-        delete all;
+        std::lock_guard<std::mutex> lock(workersMutex);
+        for (MyThread* worker : *workersAlive)
+            worker->stop();
+        delete std::exchange(workersAlive, nullptr);
     }
 };
 
@@ -57,18 +48,16 @@ void guardWorkersAtModuleEnd()
 
 MyThread::MyThread(void* userData) : QThread(nullptr), userData(userData)
 {
-    if (Workers* all = workers()) {
-        std::lock_guard<std::mutex> lock(all->mutex);
-        all->alive.insert(this);
-    }
+    std::lock_guard<std::mutex> lock(workersMutex);
+    if (workersAlive)
+        workersAlive->insert(this);
 }
 
 MyThread::~MyThread()
 {
-    if (Workers* all = workers()) {
-        std::lock_guard<std::mutex> lock(all->mutex);
-        all->alive.erase(this);
-    }
+    std::lock_guard<std::mutex> lock(workersMutex);
+    if (workersAlive)
+        workersAlive->erase(this);
 }
 
 bool MyThread::startOnce()
