@@ -16,20 +16,28 @@
 
 namespace {
 
-// What became of one file, reported once the frame is decoded.
-using FileOutcome = ImageFileRead;
-
-void report(const std::string& path, const FileOutcome& outcome, const cv::Mat& image, CollectedLog& log)
+void report(const std::string& path, const ImageFileRead& outcome, CollectedLog& log)
 {
-    const FileKind kind = outcome.before.kind;
-    if (kind == FileKind::Missing)
-        log.warning("cannot read " + path + ": " + outcome.error + ", empty image in its place");
-    else if (kind != FileKind::Regular)
-        log.warning(path + " is " + describe(kind) + ", not a regular file: empty image in its place");
-    else if (!outcome.error.empty())
-        log.error("cannot decode " + path + ": " + causeText(outcome.error.c_str()));
-    else if (image.empty())
+    switch (outcome.fault) {
+    case ImageFileFault::None:
+        break;
+    case ImageFileFault::CannotLook:
+    case ImageFileFault::CannotRead:
+        log.warning("cannot read " + path + ": " + outcome.detail + ", empty image in its place");
+        break;
+    case ImageFileFault::NotRegular:
+        log.warning(path + " is " + describe(outcome.before.kind) + ", not a regular file: empty image in its place");
+        break;
+    case ImageFileFault::NotAnImage:
+        log.warning(path + " " + outcome.detail + ": empty image in its place");
+        break;
+    case ImageFileFault::DecoderThrew:
+        log.error("cannot decode " + path + ": " + causeText(outcome.detail.c_str()));
+        break;
+    case ImageFileFault::WillNotDecode:
         log.warning("cannot decode " + path + ": no image the decoder can read, empty image in its place");
+        break;
+    }
 }
 
 // The order in which the decoding threads take a frame's files: those of
@@ -77,7 +85,7 @@ DecodedFrame decodeFrame(const std::vector<std::string>& paths, CallingThreadHel
     DecodedFrame frame;
     frame.paths = paths;
     frame.images.resize(paths.size());
-    std::vector<FileOutcome> outcomes(paths.size());
+    std::vector<ImageFileRead> outcomes(paths.size());
     const std::vector<std::size_t> order = decodeOrder(paths);
     std::atomic<std::size_t> next{0};
     std::atomic<bool> outOfMemory{false};
@@ -124,7 +132,7 @@ DecodedFrame decodeFrame(const std::vector<std::string>& paths, CallingThreadHel
     for (std::size_t i = 0; i < paths.size(); ++i) {
         frame.statuses.push_back(outcomes[i].before);
         frame.unchangedWhileRead = frame.unchangedWhileRead && outcomes[i].after == outcomes[i].before;
-        report(paths[i], outcomes[i], frame.images[i], frame.log);
+        report(paths[i], outcomes[i], frame.log);
     }
     return frame;
 }

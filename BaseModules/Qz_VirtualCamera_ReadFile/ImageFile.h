@@ -1,9 +1,11 @@
 #pragma once
 // Image files by UTF-8 path on every platform (OpenCV's own file calls take
-// the Windows ANSI code page). One file turned into an image, exactly as the module reads it: looked at
-// first (only a regular file is opened), its bytes read with plain reads, the
-// bytes decoded. camera-host's inspect links the same code, so what it
-// reports is what a grab will hand over.
+// the Windows ANSI code page). One file turned into an image, exactly as the
+// module reads it: looked at first (only a regular file is opened), its first
+// bytes read to tell what it holds (only BMP, TIFF, PNG and JPEG go to the
+// decoder), then as many bytes as its image can need, then decoded.
+// camera-host's inspect links the same code, so what it reports is what a
+// grab will hand over.
 
 #include "FileStatus.h"
 
@@ -12,15 +14,27 @@
 #include <string>
 #include <vector>
 
+// Why a file gave no image.
+enum class ImageFileFault {
+    None,           // it gave one
+    CannotLook,     // its path could not be looked at (`detail`: the system's words)
+    NotRegular,     // a folder, a FIFO, a device... (`before.kind` says which)
+    CannotRead,     // opening or reading it failed (`detail`: the system's words)
+    NotAnImage,     // content the decoder is not given (`detail`: what the file holds)
+    DecoderThrew,   // `detail`: the decoder's text as given
+    WillNotDecode,  // the decoder made nothing of it
+};
+
 struct ImageFileRead {
     FileStatus before;  // the file as it was just before it was read
     FileStatus after;   // and just after
-    std::string error;  // the decoder threw (its text as given), or the file could not be looked at
+    ImageFileFault fault = ImageFileFault::None;
+    std::string detail;
 };
 
 // The decoded image, or an empty one when the file is no regular file, cannot
-// be read or will not decode (`outcome` says which). Throws nothing but
-// std::bad_alloc.
+// be read, holds no image of the recording's formats or will not decode
+// (`outcome` says which). Throws nothing but std::bad_alloc.
 cv::Mat readImageFile(const std::string& path, ImageFileRead& outcome);
 
 // Writes `image` to `path` in the format its ending names, with OpenCV's

@@ -8,6 +8,7 @@
 #include <opencv2/imgcodecs.hpp>
 
 #include <cstdint>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <ostream>
@@ -154,5 +155,67 @@ INSTANTIATE_TEST_SUITE_P(Tiff, BrokenFile, ::testing::Values(
     BrokenCase{"DirectoryOffsetPastTheEnd", true,
                [](const RecordingFixture& rec) { std::string t = soundTiff(rec); writeLittle(t, 4, 0x7ffffff0u, 4); return t; }}),
     [](const auto& info) { return info.param.name; });
+
+// The decoder reads many formats by content. Files that hold another format
+// under a BMP name give an empty image and a warning naming what they hold,
+// and no reader of theirs runs (DICOM's aborted the process on broken
+// input); PNG and JPEG decode as a plain imread of the file would.
+TEST_F(ModuleTest, OtherFormatsUnderABmpNameAreNotDecoded)
+{
+    const std::string dicom = std::string(128, '\0') + "DICM" + std::string("\x02\x00\x00\x00\x55\x4c\x04\x00", 8);
+    const struct {
+        const char* ending;  // written by OpenCV when it can, else `bytes`
+        int type;
+        std::string bytes;
+        const char* format;
+    } cases[] = {
+        {".hdr", CV_32FC3, "", "Radiance HDR"}, {".pfm", CV_32FC1, "", "PFM"},
+        {".pgm", CV_8UC1, "", "PxM"},           {".ras", CV_8UC1, "", "Sun raster"},
+        {".webp", CV_8UC3, "", "WebP"},         {"", 0, std::string("\0\0\0\x0cjP  \r\n\x87\n", 12) + "ftyp", "JPEG 2000"},
+        {"", 0, dicom, "DICOM"},                {".png", CV_8UC1, "", nullptr},
+    };
+    rec.gray8Bmp("cap/camera2_1.bmp", 11);
+    const std::string foreign = rec.path("cap/camera2_2.bmp");
+    ASSERT_TRUE(host.configure(rec.param("camera2")));
+    for (const auto& c : cases) {
+        std::string bytes = c.bytes;
+        if (bytes.empty()) {
+            if (!cv::haveImageWriter(std::string("x") + c.ending))
+                continue;
+            cv::Mat image;
+            cv::imread(rec.gray8Bmp("sound.bmp", 12), cv::IMREAD_UNCHANGED).convertTo(image, c.type & CV_MAT_DEPTH_MASK);
+            if (CV_MAT_CN(c.type) == 3)
+                cv::merge(std::vector<cv::Mat>{image, image, image}, image);
+            std::vector<uchar> encoded;
+            ASSERT_TRUE(cv::imencode(c.ending, image, encoded)) << c.ending;
+            bytes.assign(encoded.begin(), encoded.end());
+        }
+        rec.bytes("cap/camera2_2.bmp", bytes);
+        log.clear();
+        const std::vector<int> frame = host.grab();
+        ASSERT_EQ(frame.size(), 2u) << c.ending;
+        if (!c.format) {
+            EXPECT_EQ(frame[1], 12) << c.ending << ": decoded as imread would";
+            continue;
+        }
+        EXPECT_EQ(frame[1], -1) << c.format;
+        EXPECT_EQ(log.containing(foreign + " holds " + c.format + " data, not a BMP or TIFF image").size(), 1u)
+            << c.format;
+    }
+}
+
+// A stray huge file costs the read of its header: a small BMP followed by a
+// 4 GiB tail decodes as imread decodes it, and a TIFF of 3 GiB gives an empty
+// image and a warning with its size, both without reading what follows.
+TEST_F(ModuleTest, HugeFilesAreReadNoFurtherThanTheirImage)
+{
+    rec.gray8Bmp("cap/camera2_1.bmp", 11);
+    const std::string tiff = rec.bytes("cap/camera2_2.tiff", std::string("II*\0\x08\0\0\0", 8));
+    std::filesystem::resize_file(rec.path("cap/camera2_1.bmp"), std::uint64_t{4} << 30);
+    std::filesystem::resize_file(tiff, std::uint64_t{3} << 30);
+    ASSERT_TRUE(host.configure(rec.param("camera2")));
+    EXPECT_EQ(host.grab(), (std::vector<int>{11, -1}));
+    EXPECT_EQ(log.containing(tiff + " is 3,221,225,472 bytes, more than an image file of TIFF can be here").size(), 1u);
+}
 
 }  // namespace

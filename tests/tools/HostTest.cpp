@@ -253,7 +253,7 @@ TEST(Replay, NonAsciiNamesReplayInOrderAndSaveUnderTheirNames)
     for (const auto& [name, identity] : savedFiles) {
         ImageFileRead outcome;
         const cv::Mat image = readImageFile(saved + "/" + name + imageEnding(), outcome);
-        EXPECT_EQ(identityOf(image), identity) << name << " " << outcome.error;
+        EXPECT_EQ(identityOf(image), identity) << name << " " << outcome.detail;
     }
 }
 

@@ -51,14 +51,25 @@ void describeFile(PlannedFile& file)
     ImageFileRead outcome;
     const cv::Mat image = readImageFile(file.path, outcome);
     file.entry = imageEntries({file.path}, {image}).front();
-    if (!image.empty())
+    switch (outcome.fault) {
+    case ImageFileFault::None:
         file.image = describeImage(image);
-    else if (outcome.before.kind == FileKind::Missing)
-        file.notRead = "cannot be read (" + outcome.error + ")";
-    else if (outcome.before.kind != FileKind::Regular)
+        break;
+    case ImageFileFault::CannotLook:
+    case ImageFileFault::CannotRead:
+        file.notRead = "cannot be read (" + outcome.detail + ")";
+        break;
+    case ImageFileFault::NotRegular:
         file.notRead = std::string("is ") + describe(outcome.before.kind) + ", not a regular file";
-    else
+        break;
+    case ImageFileFault::NotAnImage:
+        file.notRead = outcome.detail;
+        break;
+    case ImageFileFault::DecoderThrew:
+    case ImageFileFault::WillNotDecode:
         file.notRead = "will not decode";
+        break;
+    }
 }
 
 // Labels each planned path with its kind. Camera1 plans are the kind passes
