@@ -1,4 +1,5 @@
-// POSIX side of FileStatus.h: one stat(2), which follows links and opens nothing.
+// POSIX side of FileStatus.h: one stat(2), which follows links and opens
+// nothing (made again when the system interrupts it).
 
 #include "FileStatus.h"
 
@@ -32,7 +33,11 @@ FileStatus fileStatusOf(const std::string& path, std::string& error)
 {
     FileStatus status;
     struct stat info {};
-    if (::stat(path.c_str(), &info) != 0) {
+    int result = 0;
+    do {
+        result = ::stat(path.c_str(), &info);
+    } while (result != 0 && errno == EINTR);
+    if (result != 0) {
         error = std::strerror(errno);
         return status;
     }
