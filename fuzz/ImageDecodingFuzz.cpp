@@ -2,12 +2,16 @@
 // is written as a .bmp and a .tiff into one capture folder, and one grab of
 // camera2 (bmp files, then tiff files) reads both with OpenCV. Whatever the
 // decoder makes of them, the grab must succeed and hand over exactly two
-// images, each empty or a whole image whose pixels can all be read.
+// images, each empty or a whole image whose pixels can all be read. Content
+// that is not BMP, TIFF, PNG or JPEG reaches no reader (the seeds hold a
+// header of each format the decoder knows): it gives empty images, and no
+// reader writes a temporary file.
 //
 // Run with OPENCV_IO_MAX_IMAGE_PIXELS set low (scripts/fuzz does): the
 // decoder otherwise allocates what a header announces, up to 2^30 pixels,
 // which trips the fuzzer's memory limit without touching our code.
 
+#include "ImageContent.h"
 #include "Qz_VirtualCamera_ReadFile.h"
 
 #include <QByteArray>
@@ -21,6 +25,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <string>
+#include <dirent.h>
 #include <sys/stat.h>
 
 namespace {
@@ -39,6 +44,7 @@ struct Recording {
     std::string root;
     std::string bmp;
     std::string tiff;
+    std::string decoderTemp;  // where the decoder's readers would write their temporary files
     Base* camera = nullptr;
 };
 
@@ -55,6 +61,9 @@ Recording& recording()
         made.tiff = made.root + "/cap/camera2_input.tiff";
         std::ofstream(made.bmp, std::ios::binary);
         std::ofstream(made.tiff, std::ios::binary);
+        made.decoderTemp = made.root + "/decoder-temp";
+        ::mkdir(made.decoderTemp.c_str(), 0755);
+        ::setenv("OPENCV_TEMP_PATH", made.decoderTemp.c_str(), 1);
         qInstallMessageHandler(dropLogLine);  // one error line per broken file adds up
         // No frame read ahead between inputs: libFuzzer's leak check after an
         // input would otherwise look at the worker while it starts helper
@@ -91,6 +100,17 @@ void readWhole(const cv::Mat& image)
     sink = sum;
 }
 
+bool isEmptyFolder(const std::string& path)
+{
+    DIR* folder = ::opendir(path.c_str());
+    check(folder != nullptr, "cannot list the decoder's temporary folder");
+    int entries = 0;
+    while (::readdir(folder))
+        ++entries;
+    ::closedir(folder);
+    return entries == 2;  // "." and ".."
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
@@ -103,9 +123,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::vector<cv::Mat> images;
     check(rec.camera->getImages(images, nullptr), "no images handed over");
     check(images.size() == 2, "not one image per file");
+    const bool decodable = recogniseContent(data, size).decodable;
     for (const cv::Mat& image : images) {
+        check(decodable || image.empty(), "content of another format was decoded");
         if (!image.empty())
             readWhole(image);
     }
+    check(isEmptyFolder(rec.decoderTemp), "a reader wrote a temporary file");
     return 0;
 }
