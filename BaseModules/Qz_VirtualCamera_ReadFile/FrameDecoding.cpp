@@ -1,6 +1,7 @@
 #include "FrameDecoding.h"
 
 #include "CallingThreadHelp.h"
+#include "FrameBuffers.h"
 #include "ImageFile.h"
 #include "Names.h"
 #include "ReadOrder.h"
@@ -92,8 +93,10 @@ DecodedFrame decodeFrame(const std::vector<std::string>& paths, CallingThreadHel
     std::atomic<bool> stopped{false};
     // Each thread takes the next file nobody has taken, until none is left
     // or a stop is wanted.
+    FrameBuffers& buffers = frameBuffers();
     const std::function<void()> decodeUntaken = [&] {
         try {
+            FileBytes bytes = buffers.takeBytes();
             for (std::size_t taken = next++; taken < order.size(); taken = next++) {
                 if (stopWanted && stopWanted()) {
                     stopped = true;
@@ -101,8 +104,9 @@ DecodedFrame decodeFrame(const std::vector<std::string>& paths, CallingThreadHel
                     break;
                 }
                 const std::size_t i = order[taken];
-                frame.images[i] = readImageFile(paths[i], outcomes[i]);
+                frame.images[i] = readImageFile(paths[i], outcomes[i], buffers.takeFree(i), &bytes);
             }
+            buffers.giveBack(std::move(bytes));
         } catch (...) {
             outOfMemory = true;  // readImageFile lets nothing else through
             next = order.size();

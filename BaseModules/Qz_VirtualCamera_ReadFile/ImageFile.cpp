@@ -26,29 +26,27 @@ std::string withThousands(std::uint64_t number)
     return digits;
 }
 
-// The bytes of the image in the regular file at `path`, of `size` bytes when
-// it was looked at: its first bytes tell what it holds, and only the bytes
-// its image can need are read, so a stray huge file costs a header's read.
-// Read with plain reads: a file cut short while it is read gives fewer
-// bytes, where a decoder that maps the file (libtiff does) would take a
-// SIGBUS and end the host's process. Empty, with the fault set, when the
-// decoder is not to be given them.
-std::vector<uchar> imageBytes(const std::string& path, std::uint64_t size, ImageFileRead& outcome)
+// Reads the bytes of the image in the regular file at `path`, of `size`
+// bytes when it was looked at, into `bytes`; returns how many. Its first
+// bytes tell what it holds, and only the bytes its image can need are read,
+// so a stray huge file costs a header's read. Read with plain reads: a file
+// cut short while it is read gives fewer bytes, where a decoder that maps
+// the file (libtiff does) would take a SIGBUS and end the host's process.
+// Zero, with the fault set, when the decoder is not to be given them.
+std::size_t readImageBytes(const std::string& path, std::uint64_t size, FileBytes& bytes, ImageFileRead& outcome)
 {
-    std::vector<uchar> bytes;
     const std::unique_ptr<ReadableFile, FileCloser> file(openForReading(path, outcome.detail));
     if (!file) {
         outcome.fault = ImageFileFault::CannotRead;
-        return bytes;
+        return 0;
     }
-    bytes.resize(static_cast<std::size_t>(std::min<std::uint64_t>(size, kContentProbeBytes)));
+    const std::size_t probe = static_cast<std::size_t>(std::min<std::uint64_t>(size, kContentProbeBytes));
     std::size_t got = 0;
-    if (!readBytes(file.get(), bytes.data(), bytes.size(), got, outcome.detail)) {
+    if (!readBytes(file.get(), bytes.room(probe, 0), probe, got, outcome.detail)) {
         outcome.fault = ImageFileFault::CannotRead;
-        return {};
+        return 0;
     }
-    bytes.resize(got);
-    const ImageContent content = recogniseContent(bytes.data(), bytes.size());
+    const ImageContent content = recogniseContent(bytes.data(), got);
     if (!content.decodable) {
         // Bytes nobody recognises are what the decoder would make nothing of.
         outcome.fault = ImageFileFault::WillNotDecode;
@@ -56,28 +54,76 @@ std::vector<uchar> imageBytes(const std::string& path, std::uint64_t size, Image
             outcome.fault = ImageFileFault::NotAnImage;
             outcome.detail = "holds " + content.format + " data, not a BMP or TIFF image";
         }
-        return {};
+        return 0;
     }
-    const std::uint64_t wanted = imageBytesOf(bytes.data(), bytes.size(), size);
+    const std::uint64_t wanted = imageBytesOf(bytes.data(), got, size);
     if (wanted > kMostImageFileBytes) {
         outcome.fault = ImageFileFault::NotAnImage;
         outcome.detail = "is " + withThousands(size) + " bytes, more than an image file of " + content.format +
                          " can be here (" + withThousands(kMostImageFileBytes) + ")";
-        return {};
+        return 0;
     }
-    if (wanted > bytes.size()) {
-        const std::size_t start = bytes.size();
-        bytes.resize(static_cast<std::size_t>(wanted));
-        if (!readBytes(file.get(), bytes.data() + start, bytes.size() - start, got, outcome.detail)) {
-            outcome.fault = ImageFileFault::CannotRead;
-            return {};
-        }
-        bytes.resize(start + got);  // shorter if it was cut meanwhile
+    if (wanted <= got)
+        return got;
+    const std::size_t start = got;
+    unsigned char* into = bytes.room(static_cast<std::size_t>(wanted), start);
+    if (!readBytes(file.get(), into + start, static_cast<std::size_t>(wanted) - start, got, outcome.detail)) {
+        outcome.fault = ImageFileFault::CannotRead;
+        return 0;
     }
-    return bytes;
+    return start + got;  // fewer if it was cut meanwhile
 }
 
+// Gives the decoder `spare`'s memory for the image it makes when that needs
+// as many bytes, once; any other allocation is the standard one. The image
+// then lands in memory a host has given back and whose pages are in place,
+// instead of fresh memory faulted in page by page. `spare` must be
+// referenced nowhere else.
+class SpareFirst : public cv::MatAllocator {
+public:
+    explicit SpareFirst(cv::Mat spare) : spare_(std::move(spare)) {}
+
+    cv::UMatData* allocate(int dims, const int* sizes, int type, void* data, size_t* step, cv::AccessFlag flags,
+                           cv::UMatUsageFlags usage) const override
+    {
+        std::size_t total = CV_ELEM_SIZE(type);
+        for (int i = dims - 1; i >= 0; --i) {
+            if (step)
+                step[i] = total;
+            total *= static_cast<std::size_t>(sizes[i]);
+        }
+        cv::UMatData* spare = spare_.u;
+        if (given_ || data || !spare || spare->size != total || spare->data != spare_.data)
+            return standard()->allocate(dims, sizes, type, data, step, flags, usage);
+        // The new Mat takes a reference of its own; `spare_` lets go of its
+        // one when this allocator goes.
+        given_ = true;
+        return spare;
+    }
+    bool allocate(cv::UMatData* u, cv::AccessFlag flags, cv::UMatUsageFlags usage) const override
+    {
+        return standard()->allocate(u, flags, usage);
+    }
+    void deallocate(cv::UMatData* u) const override { standard()->deallocate(u); }
+
+private:
+    static cv::MatAllocator* standard() { return cv::Mat::getStdAllocator(); }
+    cv::Mat spare_;
+    mutable bool given_ = false;
+};
+
 }  // namespace
+
+unsigned char* FileBytes::room(std::size_t size, std::size_t kept)
+{
+    if (size > capacity_) {
+        std::unique_ptr<unsigned char[]> larger(new unsigned char[size]);  // not zeroed: it is read into
+        std::copy(bytes_.get(), bytes_.get() + std::min(kept, capacity_), larger.get());
+        bytes_ = std::move(larger);
+        capacity_ = size;
+    }
+    return bytes_.get();
+}
 
 // A file that cannot be decoded gives an empty image. The decoder throws for
 // some broken files instead of returning nothing; that is the same case.
@@ -86,7 +132,7 @@ std::vector<uchar> imageBytes(const std::string& path, std::uint64_t size, Image
 // the file, so a recording rewritten while a frame is read (ahead, while
 // the host works) cannot crash the process. The second look tells a
 // read-ahead whether the file changed while it was read.
-cv::Mat readImageFile(const std::string& path, ImageFileRead& outcome)
+cv::Mat readImageFile(const std::string& path, ImageFileRead& outcome, cv::Mat spare, FileBytes* fileBytes)
 {
     cv::Mat image;
     try {
@@ -96,9 +142,19 @@ cv::Mat readImageFile(const std::string& path, ImageFileRead& outcome)
         } else if (outcome.before.kind != FileKind::Regular) {
             outcome.fault = ImageFileFault::NotRegular;
         } else {
-            const std::vector<uchar> bytes = imageBytes(path, outcome.before.size, outcome);
-            if (!bytes.empty())
-                image = cv::imdecode(bytes, cv::IMREAD_UNCHANGED);
+            FileBytes ownBytes;
+            FileBytes& bytes = fileBytes ? *fileBytes : ownBytes;
+            const std::size_t count = readImageBytes(path, outcome.before.size, bytes, outcome);
+            if (count > 0) {
+                // Empty when the decoder fails, also before it made the image:
+                // it then leaves `image` as it was.
+                SpareFirst allocator(std::move(spare));
+                image.allocator = &allocator;
+                const cv::Mat decoded = cv::imdecode(cv::Mat(1, static_cast<int>(count), CV_8U, bytes.data()),
+                                                     cv::IMREAD_UNCHANGED, &image);
+                image = decoded.empty() ? cv::Mat() : decoded;
+                image.allocator = nullptr;  // the allocator goes with this call
+            }
             if (outcome.fault == ImageFileFault::None && image.empty())
                 outcome.fault = ImageFileFault::WillNotDecode;
         }

@@ -11,6 +11,8 @@
 
 #include <opencv2/core/mat.hpp>
 
+#include <cstddef>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -32,10 +34,28 @@ struct ImageFileRead {
     std::string detail;
 };
 
+// The bytes of one file at a time, kept from file to file: once the largest
+// file has been read, reading another allocates nothing and touches no fresh
+// memory.
+class FileBytes {
+public:
+    // Room for `size` bytes, the first `kept` of those there kept.
+    unsigned char* room(std::size_t size, std::size_t kept);
+    unsigned char* data() const { return bytes_.get(); }
+
+private:
+    std::unique_ptr<unsigned char[]> bytes_;
+    std::size_t capacity_ = 0;
+};
+
 // The decoded image, or an empty one when the file is no regular file, cannot
 // be read, holds no image of the recording's formats or will not decode
-// (`outcome` says which). Throws nothing but std::bad_alloc.
-cv::Mat readImageFile(const std::string& path, ImageFileRead& outcome);
+// (`outcome` says which). The image is decoded into `spare` when it needs as
+// many bytes (`spare` must be referenced nowhere else; it is let go
+// otherwise), the file's bytes read into `bytes` when given. Throws nothing
+// but std::bad_alloc.
+cv::Mat readImageFile(const std::string& path, ImageFileRead& outcome, cv::Mat spare = cv::Mat(),
+                      FileBytes* bytes = nullptr);
 
 // Writes `image` to `path` in the format its ending names, with OpenCV's
 // `settings`; false when this OpenCV writes no such format or the file cannot

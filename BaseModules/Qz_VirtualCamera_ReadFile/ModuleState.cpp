@@ -1,10 +1,13 @@
 #include "ModuleState.h"
 
+#include "FrameBuffers.h"
+
 namespace {
 
 struct Module {
     std::mutex calls;
     ModuleState state;
+    FrameBuffers buffers;
 };
 
 Module& module()
@@ -14,5 +17,10 @@ Module& module()
 }
 
 }  // namespace
+
+FrameBuffers& frameBuffers()
+{
+    return module().buffers;
+}
 
 ModuleAccess::ModuleAccess() : state_(module().state), held_(module().calls) {}

@@ -1,5 +1,6 @@
 #include "MyThread.h"
 
+#include "FrameBuffers.h"
 #include "ModuleLifetime.h"
 
 #include <opencv2/imgcodecs.hpp>
@@ -18,11 +19,13 @@ std::mutex workersMutex;
 std::set<MyThread*>* workersAlive = nullptr;  // guarded by workersMutex
 
 // Static objects are torn down in the reverse order of their making. Made
-// after the decoder's registry of codecs, this one goes first.
+// after the decoder's registry of codecs and the module's buffers, which
+// the workers use, this one goes first.
 struct ModuleEndGuard {
     ModuleEndGuard()
     {
         cv::haveImageWriter(".bmp");  // sets the decoder's registry up
+        frameBuffers();
         std::lock_guard<std::mutex> lock(workersMutex);
         workersAlive = new std::set<MyThread*>;
     }

@@ -2,6 +2,7 @@
 
 #include "CaptureFolders.h"
 #include "EntryGuard.h"
+#include "FrameBuffers.h"
 #include "ModuleLog.h"
 #include "ModuleState.h"
 #include "MyThread.h"
@@ -103,6 +104,7 @@ Qz_VirtualCamera_ReadFile::~Qz_VirtualCamera_ReadFile()
             delete thread;
             thread = nullptr;
         }
+        frameBuffers().forget();
         return true;
     });
     guardedEntry("~Qz_VirtualCamera_ReadFile", [] { qDebug() << "[INFO] " << " delete success!"; });
@@ -115,6 +117,7 @@ bool Qz_VirtualCamera_ReadFile::getImages(std::vector<cv::Mat>& images, void* /*
         if (state.imageBuffer.empty())
             return false;
         images.insert(images.end(), state.imageBuffer.begin(), state.imageBuffer.end());
+        frameBuffers().keepHandedOver(state.imageBuffer);
         state.imageBuffer.clear();
         return true;
     });
@@ -126,6 +129,7 @@ bool Qz_VirtualCamera_ReadFile::setParam(void* /*context*/, const QByteArray& pa
         ModuleState& state = access.state();
         ++state.configuration;
         thread->discardReadAhead(access);
+        frameBuffers().forget();
         state.grabDone.store(false, std::memory_order_relaxed);
         state.param = param.toStdString();
         return true;
@@ -137,6 +141,7 @@ bool Qz_VirtualCamera_ReadFile::init(void* /*context*/)
     return lockedEntry("init", false, [this](const ModuleAccess& access) {
         ++access.state().configuration;
         thread->discardReadAhead(access);
+        frameBuffers().forget();
         return initFromParam(access.state());
     });
 }
