@@ -61,7 +61,7 @@ Recording& recording()
         made.tiff = made.root + "/cap/camera2_input.tiff";
         std::ofstream(made.bmp, std::ios::binary);
         std::ofstream(made.tiff, std::ios::binary);
-        made.decoderTemp = made.root + "/decoder-temp";
+        made.decoderTemp = made.root + "-decoder-temp";  // beside the recording, not a capture folder
         ::mkdir(made.decoderTemp.c_str(), 0755);
         ::setenv("OPENCV_TEMP_PATH", made.decoderTemp.c_str(), 1);
         qInstallMessageHandler(dropLogLine);  // one error line per broken file adds up
