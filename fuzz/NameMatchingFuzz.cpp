@@ -5,7 +5,7 @@
 // Input: a name and an ending, separated by the first NUL byte.
 
 #include "Names.h"
-#include "WildcardSearch.h"
+#include "PlatformPaths.h"
 
 #include <sys/stat.h>
 #include <fcntl.h>

@@ -1,7 +1,7 @@
 #include "FileSearch.h"
 #include "FileStatus.h"
 #include "ParamParser.h"
-#include "WildcardSearch.h"
+#include "PlatformPaths.h"
 #include "TempFolder.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 #include "FileSearch.h"
 
 #include "BrokenLink.h"
-#include "WildcardSearch.h"
+#include "PlatformPaths.h"
 
 #include <algorithm>
 #include <memory>

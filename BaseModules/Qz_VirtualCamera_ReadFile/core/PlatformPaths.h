@@ -1,6 +1,8 @@
 #pragma once
-// Wildcard file search and the folder walk's OS calls, implemented once per
-// platform (WildcardSearch_unix.cpp, WildcardSearch_win.cpp; CMake picks one).
+// The platform's paths and entries: the separator, what an entry is, a folder's
+// identity, and the listing of a folder that the folder walk and the file
+// search share. Implemented once per platform (PlatformPaths_unix.cpp,
+// PlatformPaths_win.cpp; CMake picks one).
 
 #include <cstdint>
 #include <string>

@@ -2,7 +2,7 @@
 // library's wide wildcard search and the file system's own entry order.
 
 #include "Names.h"
-#include "WildcardSearch.h"
+#include "PlatformPaths.h"
 #include "WindowsText.h"
 
 #include <io.h>

@@ -3,7 +3,7 @@
 // recording replays in the same order here as on the home platform.
 
 #include "Names.h"
-#include "WildcardSearch.h"
+#include "PlatformPaths.h"
 
 #include <dirent.h>
 #include <sys/stat.h>
