@@ -15,18 +15,14 @@ namespace {
 // (a link that cannot be followed).
 std::vector<std::string> findAll(const std::string& folder, const std::string& ending)
 {
+    std::vector<FindData> entries;
+    std::string error;
+    EXPECT_TRUE(listFolder(folder, ending, entries, error)) << error;
     std::vector<std::string> names;
-    FindData entry;
-    FindHandle* search = findFirst(folder, ending, entry);
-    if (!search)
-        return names;
-    do
+    for (const FindData& entry : entries)
         names.push_back(entry.name + (entry.kind == EntryKind::Folder       ? "/"
                                       : entry.kind == EntryKind::BrokenLink ? "!"
                                                                             : ""));
-    while (findNext(search, entry));
-    EXPECT_FALSE(findNext(search, entry));  // stays exhausted
-    findClose(search);
     return names;
 }
 
@@ -90,16 +86,17 @@ TEST(FindFirstNext, EmptyEndingMatchesEveryEntryWithDots)
     EXPECT_EQ(findAll(tmp.path(), ""), (std::vector<std::string>{"./", "../", "a/", "b.bmp"}));
 }
 
-TEST(FindFirstNext, MissingFolderGivesNoSearch)
+TEST(FindFirstNext, MissingFolderFailsSayingWhy)
 {
     TempFolder tmp;
-    FindData entry;
-    EXPECT_EQ(findFirst(tmp.at("missing"), "bmp", entry), nullptr);
-    EXPECT_FALSE(findNext(nullptr, entry));
-    findClose(nullptr);
+    std::vector<FindData> entries = {FindData{}};
+    std::string error;
+    EXPECT_FALSE(listFolder(tmp.at("missing"), "bmp", entries, error));
+    EXPECT_TRUE(entries.empty());
+    EXPECT_FALSE(error.empty());
 }
 
-// A missing folder yields nothing.
+// A missing folder yields nothing and says so.
 TEST(SearchFiles, ListsMatchesAndSearchesOnlyMatchingSubFolders)
 {
     TempFolder tmp;
@@ -112,8 +109,11 @@ TEST(SearchFiles, ListsMatchesAndSearchesOnlyMatchingSubFolders)
     searchFiles(tmp.path(), files, "tiff");
     EXPECT_EQ(files, pathsUnder(tmp, {"b.tiff"}));
     files.clear();
-    searchFiles(tmp.at("missing"), files, "bmp");
+    std::vector<std::string> logged;
+    searchFiles(tmp.at("missing"), files, "bmp", [&](const std::string& text) { logged.push_back(text); });
     EXPECT_TRUE(files.empty());
+    ASSERT_EQ(logged.size(), 1u);
+    EXPECT_EQ(logged[0].rfind("cannot list folder " + tmp.at("missing") + ": ", 0), 0u) << logged[0];
 }
 
 TEST(SearchFiles, LinkBackToAnAncestorIsReportedNotEntered)
