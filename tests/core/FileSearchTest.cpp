@@ -1,3 +1,4 @@
+#include "CaptureFolders.h"
 #include "FileSearch.h"
 #include "FileStatus.h"
 #include "ParamParser.h"
@@ -131,6 +132,26 @@ TEST(SearchFiles, LinkBackToAnAncestorIsReportedNotEntered)
     ASSERT_EQ(logged.size(), 2u);
     EXPECT_NE(logged[0].find(tmp.at("rec/in_bmp/up_bmp")), std::string::npos) << logged[0];
     EXPECT_NE(logged[1].find(tmp.at("rec/self_bmp")), std::string::npos) << logged[1];
+}
+
+// The folders on the way down are forgotten on the way up: a folder linked
+// from a later sibling is no loop, for the search and the walk alike.
+TEST(SearchFiles, FolderLinkedFromALaterSiblingIsEnteredAgain)
+{
+    TempFolder tmp;
+    tmp.make({"rec/a_bmp/x.bmp"});
+    if (!tmp.link("rec/z_bmp", "rec/a_bmp"))
+        GTEST_SKIP() << "folder links cannot be created here";
+    std::vector<std::string> files;
+    std::vector<std::string> logged;
+    const auto keep = [&](const std::string& text) { logged.push_back(text); };
+    searchFiles(tmp.at("rec"), files, "bmp", keep);
+    EXPECT_EQ(files, pathsUnder(tmp, {"rec/a_bmp", "rec/a_bmp/x.bmp", "rec/z_bmp", "rec/z_bmp/x.bmp"}));
+    std::vector<std::string> folders;
+    std::string error;
+    EXPECT_TRUE(collectFolders(tmp.at("rec"), folders, error, keep)) << error;
+    EXPECT_EQ(folders, pathsUnder(tmp, {"rec/a_bmp", "rec/z_bmp"}));
+    EXPECT_TRUE(logged.empty()) << ::testing::PrintToString(logged);
 }
 
 }  // namespace
