@@ -5,7 +5,7 @@
 // Input: a name and an ending, separated by the first NUL byte.
 
 #include "Names.h"
-#include "WildcardSearch.h"
+#include "PlatformPaths.h"
 
 #include <sys/stat.h>
 #include <fcntl.h>
@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -62,13 +63,14 @@ bool usableFileName(const std::string& name)
 // Whether the search of the folder for "*ending" lists `name`.
 bool searchFinds(const std::string& name, const std::string& ending)
 {
-    FindData entry;
-    FindHandle* search = findFirst(searchFolder(), ending, entry);
-    bool found = false;
-    for (bool more = search != nullptr; more; more = findNext(search, entry))
-        found = found || entry.name == name;
-    findClose(search);
-    return found;
+    std::vector<FindData> entries;
+    std::string error;
+    listFolder(searchFolder(), ending, entries, error);
+    for (const FindData& entry : entries) {
+        if (entry.name == name)
+            return true;
+    }
+    return false;
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 #include "AsNobody.h"
 #include "CaptureFolders.h"
-#include "WildcardSearch.h"
+#include "PlatformPaths.h"
 #include "TempFolder.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,8 @@
+#include "CaptureFolders.h"
 #include "FileSearch.h"
 #include "FileStatus.h"
 #include "ParamParser.h"
-#include "WildcardSearch.h"
+#include "PlatformPaths.h"
 #include "TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -15,18 +16,14 @@ namespace {
 // (a link that cannot be followed).
 std::vector<std::string> findAll(const std::string& folder, const std::string& ending)
 {
+    std::vector<FindData> entries;
+    std::string error;
+    EXPECT_TRUE(listFolder(folder, ending, entries, error)) << error;
     std::vector<std::string> names;
-    FindData entry;
-    FindHandle* search = findFirst(folder, ending, entry);
-    if (!search)
-        return names;
-    do
+    for (const FindData& entry : entries)
         names.push_back(entry.name + (entry.kind == EntryKind::Folder       ? "/"
                                       : entry.kind == EntryKind::BrokenLink ? "!"
                                                                             : ""));
-    while (findNext(search, entry));
-    EXPECT_FALSE(findNext(search, entry));  // stays exhausted
-    findClose(search);
     return names;
 }
 
@@ -90,16 +87,17 @@ TEST(FindFirstNext, EmptyEndingMatchesEveryEntryWithDots)
     EXPECT_EQ(findAll(tmp.path(), ""), (std::vector<std::string>{"./", "../", "a/", "b.bmp"}));
 }
 
-TEST(FindFirstNext, MissingFolderGivesNoSearch)
+TEST(FindFirstNext, MissingFolderFailsSayingWhy)
 {
     TempFolder tmp;
-    FindData entry;
-    EXPECT_EQ(findFirst(tmp.at("missing"), "bmp", entry), nullptr);
-    EXPECT_FALSE(findNext(nullptr, entry));
-    findClose(nullptr);
+    std::vector<FindData> entries = {FindData{}};
+    std::string error;
+    EXPECT_FALSE(listFolder(tmp.at("missing"), "bmp", entries, error));
+    EXPECT_TRUE(entries.empty());
+    EXPECT_FALSE(error.empty());
 }
 
-// A missing folder yields nothing.
+// A missing folder yields nothing and says so.
 TEST(SearchFiles, ListsMatchesAndSearchesOnlyMatchingSubFolders)
 {
     TempFolder tmp;
@@ -112,8 +110,11 @@ TEST(SearchFiles, ListsMatchesAndSearchesOnlyMatchingSubFolders)
     searchFiles(tmp.path(), files, "tiff");
     EXPECT_EQ(files, pathsUnder(tmp, {"b.tiff"}));
     files.clear();
-    searchFiles(tmp.at("missing"), files, "bmp");
+    std::vector<std::string> logged;
+    searchFiles(tmp.at("missing"), files, "bmp", [&](const std::string& text) { logged.push_back(text); });
     EXPECT_TRUE(files.empty());
+    ASSERT_EQ(logged.size(), 1u);
+    EXPECT_EQ(logged[0].rfind("cannot list folder " + tmp.at("missing") + ": ", 0), 0u) << logged[0];
 }
 
 TEST(SearchFiles, LinkBackToAnAncestorIsReportedNotEntered)
@@ -131,6 +132,26 @@ TEST(SearchFiles, LinkBackToAnAncestorIsReportedNotEntered)
     ASSERT_EQ(logged.size(), 2u);
     EXPECT_NE(logged[0].find(tmp.at("rec/in_bmp/up_bmp")), std::string::npos) << logged[0];
     EXPECT_NE(logged[1].find(tmp.at("rec/self_bmp")), std::string::npos) << logged[1];
+}
+
+// The folders on the way down are forgotten on the way up: a folder linked
+// from a later sibling is no loop, for the search and the walk alike.
+TEST(SearchFiles, FolderLinkedFromALaterSiblingIsEnteredAgain)
+{
+    TempFolder tmp;
+    tmp.make({"rec/a_bmp/x.bmp"});
+    if (!tmp.link("rec/z_bmp", "rec/a_bmp"))
+        GTEST_SKIP() << "folder links cannot be created here";
+    std::vector<std::string> files;
+    std::vector<std::string> logged;
+    const auto keep = [&](const std::string& text) { logged.push_back(text); };
+    searchFiles(tmp.at("rec"), files, "bmp", keep);
+    EXPECT_EQ(files, pathsUnder(tmp, {"rec/a_bmp", "rec/a_bmp/x.bmp", "rec/z_bmp", "rec/z_bmp/x.bmp"}));
+    std::vector<std::string> folders;
+    std::string error;
+    EXPECT_TRUE(collectFolders(tmp.at("rec"), folders, error, keep)) << error;
+    EXPECT_EQ(folders, pathsUnder(tmp, {"rec/a_bmp", "rec/z_bmp"}));
+    EXPECT_TRUE(logged.empty()) << ::testing::PrintToString(logged);
 }
 
 }  // namespace

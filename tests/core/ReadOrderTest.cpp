@@ -1,4 +1,4 @@
-#include "WildcardSearch.h"
+#include "PlatformPaths.h"
 #include "ReadOrder.h"
 #include "TempFolder.h"
 

@@ -7,7 +7,7 @@
 
 #include "CaptureFolders.h"
 #include "FileSearch.h"
-#include "WildcardSearch.h"
+#include "PlatformPaths.h"
 #include "TempFolder.h"
 
 #include <gtest/gtest.h>

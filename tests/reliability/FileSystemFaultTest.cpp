@@ -7,9 +7,12 @@
 #include "ModuleHost.h"
 #include "SpecialFiles.h"
 
+#include <QThread>
+
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 
 namespace fs = std::filesystem;
 
@@ -129,18 +132,25 @@ TEST_F(FileSystemFault, FolderTreeHundredsOfLevelsDeepIsWalkedAndReplayed)
     unnestFolders(rec.path("deep"), "d", levels);
 }
 
-// Below a capture folder, matching sub-folders are searched as well: a chain
-// of them as deep as paths allow gives one empty image per folder entry.
-TEST_F(FileSystemFault, MatchedSubFoldersHundredsOfLevelsDeepAreSearched)
+// Below a capture folder, matching sub-folders are searched as well, on the
+// thread that called run: a chain of 1,000 of them (paths of about 4,000
+// bytes), searched for a host thread with a 256 KiB stack, gives one empty
+// image per folder entry.
+TEST_F(FileSystemFault, MatchedSubFoldersThousandLevelsDeepAreSearchedOnASmallStack)
 {
-    const int levels = 900;  // "/bmp" per level: just under the path limit
+    const int levels = 1000;
     rec.folder("camera3P");
     std::string deepest, why;
     if (!nestFolders(rec.path("camera3P"), "bmp", levels, deepest, why))
         GTEST_SKIP() << why;
     rec.gray8Bmp("camera3P/" + deepest + "/x.bmp", 9);
     ASSERT_TRUE(host.configure(rec.param("camera3P")));
-    EXPECT_TRUE(host.camera->run());
+    bool ran = false;
+    const std::unique_ptr<QThread> hostThread(QThread::create([&] { ran = host.camera->run(); }));
+    hostThread->setStackSize(256 * 1024);
+    hostThread->start();
+    hostThread->wait();
+    EXPECT_TRUE(ran);
     std::vector<int> expected(levels, -1);
     expected.push_back(9);
     EXPECT_EQ(identitiesOf(host.collect()), expected);

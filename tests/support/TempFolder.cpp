@@ -1,7 +1,7 @@
 #include "TempFolder.h"
 
 #include "Files.h"
-#include "WildcardSearch.h"
+#include "PlatformPaths.h"
 
 #include <chrono>
 #include <random>

@@ -10,7 +10,9 @@
 // name ends in `ending` (upper and lower case alike; "imagebmp" ends in
 // "bmp"). A matching sub-folder is listed itself and then searched the same
 // way, before the entries that follow it; a non-matching one is not entered.
-// A missing or unreadable folder appends nothing. A matching sub-folder that
+// A folder that cannot be listed to its end (missing, unreadable, a failing
+// file system) gives what was listed before the failure and one line on
+// `log` naming it and the system's message. A matching sub-folder that
 // leads back to the folder being searched or one of its ancestors is neither
 // listed nor entered, and is reported on `log`. A matching link that cannot be
 // followed (a loop, a dangling target, no permission on the way) is neither

@@ -1,5 +1,5 @@
 #include "ParamParser.h"
-#include "WildcardSearch.h"
+#include "PlatformPaths.h"
 
 #include <cerrno>
 #include <cstdint>

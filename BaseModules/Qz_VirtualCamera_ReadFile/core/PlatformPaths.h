@@ -1,6 +1,8 @@
 #pragma once
-// Wildcard file search and the folder walk's OS calls, implemented once per
-// platform (WildcardSearch_unix.cpp, WildcardSearch_win.cpp; CMake picks one).
+// The platform's paths and entries: the separator, what an entry is, a folder's
+// identity, and the listing of a folder that the folder walk and the file
+// search share. Implemented once per platform (PlatformPaths_unix.cpp,
+// PlatformPaths_win.cpp; CMake picks one).
 
 #include <cstdint>
 #include <string>
@@ -22,36 +24,33 @@ enum class EntryKind {
 
 struct EntryStatus {
     EntryKind kind = EntryKind::File;
-    std::error_code error;  // BrokenLink, Unknown: why the kind cannot be told
+    std::error_code error;  // BrokenLink, Missing, Unknown: why the kind cannot be told
 };
 
-// --- Wildcard file search: find-first / find-next / close ------------------
-// A match is every entry of `folder` whose name ends in `ending`, upper and
-// lower case alike, "." and ".." only when the ending is empty. On Windows
-// matches come in the file system's own order; elsewhere in ntfsNameLess
-// order. An empty folder path is the root of the file system.
+// What the entry at `path` is, links followed.
+EntryStatus entryStatusOf(const std::string& path);
+
+// --- Listing a folder ----------------------------------------------------------
+// The entries of `folder` whose names end in `ending`, upper and lower case
+// alike, "." and ".." only when the ending is empty. On Windows they come in
+// the file system's own order; elsewhere in ntfsNameLess order. An empty
+// folder path is the root of the file system.
 
 struct FindData {
     std::string name;                  // entry name, no folder part
-    EntryKind kind = EntryKind::File;  // File, Folder or BrokenLink
-    std::error_code linkError;         // BrokenLink: why it cannot be followed
+    EntryKind kind = EntryKind::File;  // Folder, BrokenLink, Missing or Unknown
+                                       // when a link or the file system says so
+    std::error_code linkError;         // BrokenLink, Missing, Unknown: why
 };
 
-struct FindHandle;  // opaque
+// Fills `entries` with the matches of `folder`. False when the folder could
+// not be listed to its end: `error` then holds the system's message and
+// `entries` what was listed before the failure. An interrupted call (EINTR)
+// is made again, it is no failure.
+bool listFolder(const std::string& folder, const std::string& ending, std::vector<FindData>& entries,
+                std::string& error);
 
-// Starts a search and fills `first`. Returns null when the folder cannot be
-// read or nothing matches; then there is nothing to close.
-FindHandle* findFirst(const std::string& folder, const std::string& ending, FindData& first);
-// Fills `next` with the following match; false when there is none left.
-bool findNext(FindHandle* handle, FindData& next);
-// Ends a search started by findFirst; null is ignored.
-void findClose(FindHandle* handle);
-
-// --- Folder walk support ---------------------------------------------------
-
-// Puts the entry names of one folder in the order the home platform's file
-// system yields them: no change on Windows, ntfsNameLess order elsewhere.
-void orderLikeFileSystem(std::vector<std::string>& names);
+// --- Folders ---------------------------------------------------------------
 
 // Identity of a folder on its volume (device and inode, or volume serial and
 // file index), so a link back to an ancestor can be recognised.

@@ -1,32 +1,16 @@
-// Windows side of the wildcard search and the folder walk: the run-time
-// library's wide wildcard search and the file system's own entry order.
+// Windows side of the platform layer: the listing is the run-time library's
+// wide wildcard search, in the file system's own entry order.
 
 #include "Names.h"
-#include "WildcardSearch.h"
+#include "PlatformPaths.h"
 #include "WindowsText.h"
 
 #include <io.h>
 #include <windows.h>
 
-#include <memory>
+#include <vector>
 
 const char kPathSeparator[] = "\\";
-
-// Owns the run-time library's search, so it is closed on every way out.
-struct FindHandle {
-    FindHandle() = default;
-    FindHandle(const FindHandle&) = delete;
-    FindHandle& operator=(const FindHandle&) = delete;
-    ~FindHandle()
-    {
-        if (search != -1)
-            _findclose(search);
-    }
-
-    intptr_t search = -1;
-    std::string folder;
-    std::string ending;
-};
 
 namespace {
 
@@ -58,6 +42,40 @@ std::error_code lastErrorCode()
     }
 }
 
+// The search also matches 8.3 short names ("x.bmpx" is "X~1.BMP"), so each
+// match's long name is checked against the ending again.
+bool isWanted(const _wfinddata64_t& info, const std::string& ending)
+{
+    return nameEndsWith(utf8FromWide(info.name), ending);
+}
+
+// The search reports a link itself; only a link needs following to tell
+// what it leads to.
+FindData findDataOf(const std::string& folder, const _wfinddata64_t& info)
+{
+    FindData out;
+    out.name = utf8FromWide(info.name);
+    out.kind = (info.attrib & _A_SUBDIR) != 0 ? EntryKind::Folder : EntryKind::File;
+    if ((info.attrib & FILE_ATTRIBUTE_REPARSE_POINT) == 0)
+        return out;
+    const EntryStatus status = entryStatusOf(folder + kPathSeparator + out.name);
+    out.kind = status.kind;
+    out.linkError = status.error;
+    return out;
+}
+
+// Owns the run-time library's search, so it is closed on every way out.
+struct SearchCloser {
+    intptr_t search;
+    ~SearchCloser()
+    {
+        if (search != -1)
+            _findclose(search);
+    }
+};
+
+}  // namespace
+
 // What the entry at `path` is, following links.
 EntryStatus entryStatusOf(const std::string& path)
 {
@@ -83,79 +101,28 @@ EntryStatus entryStatusOf(const std::string& path)
     return {(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? EntryKind::Folder : EntryKind::File, {}};
 }
 
-// The search also matches 8.3 short names ("x.bmpx" is "X~1.BMP"), so each
-// match's long name is checked against the ending again.
-bool isWanted(const _wfinddata64_t& info, const std::string& ending)
+bool listFolder(const std::string& folder, const std::string& ending, std::vector<FindData>& entries,
+                std::string& error)
 {
-    return nameEndsWith(utf8FromWide(info.name), ending);
-}
-
-// The search reports a link itself; only a link needs following to tell
-// what it leads to.
-void toFindData(const std::string& folder, const _wfinddata64_t& info, FindData& out)
-{
-    out.name = utf8FromWide(info.name);
-    out.kind = (info.attrib & _A_SUBDIR) != 0 ? EntryKind::Folder : EntryKind::File;
-    out.linkError.clear();
-    if ((info.attrib & FILE_ATTRIBUTE_REPARSE_POINT) == 0)
-        return;
-    const EntryStatus status = entryStatusOf(folder + kPathSeparator + out.name);
-    if (status.kind == EntryKind::Folder || status.kind == EntryKind::BrokenLink) {
-        out.kind = status.kind;
-        out.linkError = status.error;
-    } else {
-        out.kind = EntryKind::File;
-    }
-}
-
-bool nextWanted(FindHandle* handle, FindData& out)
-{
-    _wfinddata64_t info {};
-    while (_wfindnext64(handle->search, &info) == 0) {
-        if (isWanted(info, handle->ending)) {
-            toFindData(handle->folder, info, out);
-            return true;
-        }
-    }
-    return false;
-}
-
-}  // namespace
-
-FindHandle* findFirst(const std::string& folder, const std::string& ending, FindData& first)
-{
-    // The owner is made before the search is opened: a failing allocation
-    // then leaves no search open.
-    auto handle = std::make_unique<FindHandle>();
-    handle->folder = folder;
-    handle->ending = ending;
+    entries.clear();
     const std::string pattern = folder + kPathSeparator + "*" + ending;
     _wfinddata64_t info {};
-    handle->search = _wfindfirst64(wideFromUtf8(pattern).c_str(), &info);
-    if (handle->search == -1)
-        return nullptr;
-    if (isWanted(info, handle->ending)) {
-        toFindData(folder, info, first);
-        return handle.release();
+    const SearchCloser search{_wfindfirst64(wideFromUtf8(pattern).c_str(), &info)};
+    if (search.search == -1) {
+        // Nothing matching is no failure; a folder that cannot be read is.
+        if (GetLastError() == ERROR_FILE_NOT_FOUND)
+            return true;
+        error = lastErrorText();
+        return false;
     }
-    if (nextWanted(handle.get(), first))
-        return handle.release();
-    return nullptr;
-}
-
-bool findNext(FindHandle* handle, FindData& next)
-{
-    return handle != nullptr && nextWanted(handle, next);
-}
-
-void findClose(FindHandle* handle)
-{
-    delete handle;
-}
-
-void orderLikeFileSystem(std::vector<std::string>& /*names*/)
-{
-    // NTFS already lists a folder in its own order.
+    do {
+        if (isWanted(info, ending))
+            entries.push_back(findDataOf(folder, info));
+    } while (_wfindnext64(search.search, &info) == 0);
+    if (GetLastError() == ERROR_NO_MORE_FILES)
+        return true;
+    error = lastErrorText();
+    return false;
 }
 
 bool folderIdOf(const std::string& path, FolderId& id)
