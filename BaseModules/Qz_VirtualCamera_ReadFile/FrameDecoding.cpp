@@ -14,8 +14,11 @@
 #include <functional>
 #include <new>
 #include <thread>
+#include <utility>
 
 namespace {
+
+std::function<void(const std::function<bool()>&)> betweenFilesForTesting;
 
 void report(const std::string& path, const ImageFileRead& outcome, CollectedLog& log)
 {
@@ -98,6 +101,8 @@ DecodedFrame decodeFrame(const std::vector<std::string>& paths, CallingThreadHel
         try {
             FileBytes bytes = buffers.takeBytes();
             for (std::size_t taken = next++; taken < order.size(); taken = next++) {
+                if (stopWanted && taken > 0 && betweenFilesForTesting)
+                    betweenFilesForTesting(stopWanted);
                 if (stopWanted && stopWanted()) {
                     stopped = true;
                     next = order.size();
@@ -139,4 +144,9 @@ DecodedFrame decodeFrame(const std::vector<std::string>& paths, CallingThreadHel
         report(paths[i], outcomes[i], frame.log);
     }
     return frame;
+}
+
+void setBetweenFilesForTesting(std::function<void(const std::function<bool()>& stopWanted)> hook)
+{
+    betweenFilesForTesting = std::move(hook);
 }

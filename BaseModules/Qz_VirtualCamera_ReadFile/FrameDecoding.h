@@ -33,3 +33,7 @@ struct DecodedFrame {
 // image and a line.
 DecodedFrame decodeFrame(const std::vector<std::string>& paths, CallingThreadHelp* callerHelp,
                          const std::function<bool()>& stopWanted = {});
+
+// Test seam: when set, a stoppable decoding calls it before every file but
+// the first, with its stop question, and goes on when it returns.
+void setBetweenFilesForTesting(std::function<void(const std::function<bool()>& stopWanted)> hook);

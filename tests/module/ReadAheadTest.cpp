@@ -351,41 +351,6 @@ TEST(ReadAheadObjects, NoneWhileTwoObjectsLive)
     EXPECT_EQ(watch.openedWithin(1, std::chrono::seconds(5)).size(), 1u) << "alone, the object reads ahead";
 }
 
-// destory, setParam and init right after a run stop the read-ahead of the
-// next frame between files: of its six large files, fewer than six are
-// opened (two threads decode it, a few milliseconds per file).
-TEST(ReadAheadStop, EntriesStopItBetweenFiles)
-{
-    const std::vector<std::pair<const char*, std::function<void(Base*)>>> entries{
-        {"setParam", [](Base* camera) { camera->setParam(nullptr, QByteArray("camera1,a,1,/nowhere")); }},
-        {"init", [](Base* camera) { camera->init(nullptr); }},
-        {"destory", nullptr}};
-    readAheadOn(true);
-    RecordingFixture rec;
-    for (const char* folder : {"cap1", "cap2"})
-        for (const char* kind : kCamera1Kinds)
-            writeImage(rec.root(), std::string(folder) + "/camera1_" + kind + ".bmp",
-                       cv::Mat(1500, 1500, CV_8UC1, cv::Scalar(1)));
-    for (const auto& [name, entry] : entries) {
-        CameraModule module;
-        ASSERT_TRUE(module.load(builtModulePath(), CameraModule::Load::PrivateCopy)) << module.error();
-        Base* camera = module.create();
-        camera->setParam(nullptr, QByteArray::fromStdString(rec.param("camera1")));
-        ASSERT_TRUE(camera->init(nullptr));
-        FileOpenWatch watch(rec.path("cap2"));
-        if (!watch.ok())
-            GTEST_SKIP() << watch.why();
-        ASSERT_TRUE(camera->run());  // the worker now reads cap2 ahead
-        if (entry)
-            entry(camera);
-        else
-            module.destory(camera);
-        EXPECT_LT(watch.openedWithin(6, std::chrono::milliseconds(500)).size(), 6u) << name;
-        if (entry)
-            module.destory(camera);
-    }
-}
-
 // destory while the worker reads ahead a frame: the read-ahead stops
 // between files and the worker ends; nothing breaks, and a new object goes
 // on with the folder after the last grab's.
