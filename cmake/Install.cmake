@@ -2,7 +2,7 @@
 # package and pkg-config file a host project finds it by, and the Debian
 # package `cpack -G DEB` makes of the same files:
 #   <libdir>/Qz_VirtualCamera_ReadFile/Qz_VirtualCamera_ReadFile.so   the module, in a folder of its own
-#   <libdir>/libQz_CameraModuleBase.a (no debug information), <includedir>/Qz_VirtualCamera_ReadFile/Base.h   the interface
+#   <libdir>/libQz_CameraModuleBase.a (no debug information), <includedir>/Qz_VirtualCamera_ReadFile/Base.h and ModuleEntries.h   the interface
 #   <libdir>/cmake/Qz_VirtualCamera_ReadFile/, <libdir>/pkgconfig/   how a host finds them
 #   <bindir>/camera-host, make-sample-recording; <mandir>/man1/ their manual pages
 #   <docdir>/ README, CHANGELOG, LICENSE, docs, the example host; in the
@@ -32,7 +32,7 @@ if(CMAKE_STRIP AND NOT MSVC)
   install(CODE "execute_process(COMMAND \"${CMAKE_STRIP}\" --strip-debug
     \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_LIBDIR}/$<TARGET_FILE_NAME:base_interface>\")")
 endif()
-install(FILES ${PROJECT_SOURCE_DIR}/interface/Base.h
+install(FILES ${PROJECT_SOURCE_DIR}/interface/Base.h ${PROJECT_SOURCE_DIR}/interface/ModuleEntries.h
   DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/Qz_VirtualCamera_ReadFile)
 install(TARGETS camera-host make-sample-recording RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/CHANGELOG.md ${PROJECT_SOURCE_DIR}/LICENSE

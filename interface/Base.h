@@ -38,8 +38,4 @@ public:
     std::string reservedForHostText2;
 };
 
-// Signatures of the module's exported functions, resolved by name by hosts.
-extern "C" {
-typedef Base* (*CreateModuleFn)();
-typedef void (*DestroyModuleFn)(Base*);
-}
+#include "ModuleEntries.h"  // the signatures of create and destory

@@ -1,9 +1,6 @@
 #include "CameraModule.h"
 
-extern "C" {
-typedef Base* (*CreateEntry)();
-typedef void (*DestoryEntry)(Base*);
-}
+#include "ModuleEntries.h"
 
 bool CameraModule::load(const std::string& path, Load how, const std::string& copyFolder)
 {
@@ -28,10 +25,10 @@ bool CameraModule::load(const std::string& path, Load how, const std::string& co
 
 Base* CameraModule::create() const
 {
-    return reinterpret_cast<CreateEntry>(create_)();
+    return reinterpret_cast<CreateModuleFn>(create_)();
 }
 
 void CameraModule::destory(Base* object) const
 {
-    reinterpret_cast<DestoryEntry>(destory_)(object);
+    reinterpret_cast<DestroyModuleFn>(destory_)(object);
 }

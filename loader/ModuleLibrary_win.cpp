@@ -1,4 +1,5 @@
 #include "ModuleLibrary.h"
+#include "WindowsText.h"
 
 #include <windows.h>
 
@@ -6,20 +7,12 @@
 
 namespace {
 
-std::string lastErrorText()
+// The system's text for the last error, naming "the file" where some texts
+// leave a "%1" for a file name ("%1 is not a valid Win32 application"); the
+// caller names the file before the text.
+std::string loadErrorText()
 {
-    const DWORD code = ::GetLastError();
-    char* text = nullptr;
-    const DWORD length = ::FormatMessageA(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, code, 0, reinterpret_cast<LPSTR>(&text), 0, nullptr);
-    std::string message = length && text ? std::string(text, length) : "error " + std::to_string(code);
-    if (text)
-        ::LocalFree(text);
-    while (!message.empty() && (message.back() == '\n' || message.back() == '\r' || message.back() == ' '))
-        message.pop_back();
-    // Some system texts leave a "%1" where the file name goes ("%1 is not a
-    // valid Win32 application."); the caller names the file before the text.
+    std::string message = lastErrorText();
     const std::size_t insert = message.find("%1");
     if (insert != std::string::npos)
         message.replace(insert, 2, "the file");
@@ -37,7 +30,7 @@ void* ModuleLibrary::loadSys(const std::string& path, std::string& reason)
     const UINT previousMode = ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
     HMODULE handle = ::LoadLibraryExW(fullPath.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
     if (!handle)
-        reason = lastErrorText();
+        reason = loadErrorText();
     ::SetErrorMode(previousMode);
     return handle;
 }

@@ -20,7 +20,10 @@ struct ModuleState {
     std::vector<std::string> captureFolders;  // replay order
     std::vector<cv::Mat> imageBuffer;         // grabbed, not yet collected
     int folderCursor = 0;                     // index of the next grab's folder
-    std::atomic<bool> grabDone{false};        // raised at the end of every grab, lowered by run and setParam
+    // Raised at the end of every grab, lowered by run and setParam. Nothing
+    // waits on it (run makes its grab itself); it is kept as the module's
+    // documented state: a grab done and not yet seen by run.
+    std::atomic<bool> grabDone{false};
     bool lastGrabOk = true;                   // written before grabDone is raised
     bool emptyRecordingReported = false;      // "no capture folder" logged once per init
     std::uint64_t configuration = 0;          // counts setParam and init calls: a frame read
