@@ -117,7 +117,7 @@ TEST(ModuleLibrary, PrivateCopiesHaveStateOfTheirOwn)
 }
 
 // The held object comes from the module's create and goes to its destory,
-// renewed or at the end of the holder's scope.
+// renewed, loaded again or at the end of the holder's scope.
 TEST(ModuleObject, HandsItsObjectToDestoryBeforeUnloading)
 {
     ModuleLibrary plain;
@@ -130,6 +130,8 @@ TEST(ModuleObject, HandsItsObjectToDestoryBeforeUnloading)
         EXPECT_EQ(objectsAliveIn(plain), 1);
         ASSERT_TRUE(held.renew()) << held.error();
         EXPECT_EQ(objectsAliveIn(plain), 1);
+        ASSERT_TRUE(held.load(STUB_CAMERA_MODULE)) << held.error();
+        EXPECT_EQ(objectsAliveIn(plain), 1) << "loading again hands the old object to destory first";
     }
     EXPECT_EQ(objectsAliveIn(plain), 0);
 }

@@ -159,6 +159,7 @@ TEST(Replay, JsonNamesTheFilesTheModuleRead)
     ASSERT_EQ(images.size(), 2);
     EXPECT_EQ(images[0].toObject()["type"].toString().toStdString(), "8UC1");
     EXPECT_EQ(images[0].toObject()["width"].toInt(), 32);
+    EXPECT_EQ(images[0].toObject()["height"].toInt(), 24);
     const QJsonObject broken = images[1].toObject();
     EXPECT_TRUE(broken["empty"].toBool());
     EXPECT_NE(run.err.find("cannot decode " + broken["file"].toString().toStdString() + ":"), std::string::npos)

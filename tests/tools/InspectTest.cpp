@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
 #include <functional>
 
 namespace {
@@ -146,7 +147,12 @@ TEST(Inspect, ListsCapturesInReplayOrderWithTheirFilesInReadOrder)
     TempFolder recording;
     writeCamera1Capture(recording.path(), "b");
     writeCamera1Capture(recording.path(), "a/inner");
-    const ToolResult run = runTool(CAMERA_HOST, {"inspect", "--param", "camera1,a,1," + recording.path()});
+    // The text on standard output stays when JSON goes to a file.
+    const ToolResult run = runTool(CAMERA_HOST, {"inspect", "--param", "camera1,a,1," + recording.path(), "--json",
+                                                 recording.at("plan.jsonl")});
+    std::ifstream json(recording.at("plan.jsonl"));
+    std::string first;
+    EXPECT_TRUE(std::getline(json, first) && first.front() == '{') << "no JSON in the file";
     // "a" (empty) comes before its own sub-folder, then "b".
     const std::vector<std::string> captures = linesStartingWith(run.out, "capture ");
     ASSERT_EQ(captures.size(), 3u) << run.out;
