@@ -183,6 +183,28 @@ TEST(Replay, JsonNamesTheFilesTheModuleRead)
     }
 }
 
+// Two cameras on one recording: each loads its own copy of the module, so
+// each has its own cursor and both replay the same capture in a frame.
+TEST(Replay, EachCameraOfAStationHasACursorOfItsOwn)
+{
+    TempFolder recording;
+    for (const char* folder : {"a", "b"})
+        writeImage(recording.path(), std::string(folder) + "/camera3P_1.bmp", cv::Mat(8, 8, CV_8UC1, cv::Scalar(1)));
+    const std::string camera = param("camera3P", recording.path());
+    const ToolResult run =
+        runTool(CAMERA_HOST, {"replay", "--param", camera, "--param", camera, "--frames", "2", "--json", "-"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    std::istringstream in(run.out);
+    std::string line;
+    for (const char* folder : {"a", "b"}) {
+        ASSERT_TRUE(std::getline(in, line)) << run.out;
+        const QJsonArray cameras = QJsonDocument::fromJson(QByteArray::fromStdString(line)).object()["cameras"].toArray();
+        ASSERT_EQ(cameras.size(), 2) << line;
+        for (const QJsonValue& each : cameras)
+            EXPECT_EQ(each.toObject()["captureFolder"].toString().toStdString(), folder) << line;
+    }
+}
+
 TEST(Replay, SavedHeightMapKeepsSixteenBitsExactly)
 {
     TempFolder out;
