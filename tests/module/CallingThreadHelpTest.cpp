@@ -85,7 +85,7 @@ INSTANTIATE_TEST_SUITE_P(Timings, CallingThreadHelpTiming, ::testing::Values(
     Timing{"GrabFinishesBeforeHostComes", true, milliseconds(30), milliseconds(0)}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(HandOffWithoutOffer, HostThreadReturnsWhenTheGrabEnds)
+TEST(CallingThreadHelpWithoutOffer, HostThreadReturnsWhenTheGrabEnds)
 {
     CallingThreadHelp callerHelp;
     callerHelp.callerComing();
@@ -97,7 +97,7 @@ TEST(HandOffWithoutOffer, HostThreadReturnsWhenTheGrabEnds)
     grab.join();
 }
 
-TEST(HandOffWithoutOffer, NoHostThreadExpectedUnlessAnnounced)
+TEST(CallingThreadHelpWithoutOffer, NoHostThreadExpectedUnlessAnnounced)
 {
     CallingThreadHelp callerHelp;
     EXPECT_FALSE(callerHelp.callerExpected());
@@ -108,7 +108,7 @@ TEST(HandOffWithoutOffer, NoHostThreadExpectedUnlessAnnounced)
 // Two callers enter the offered work together; the first leaves at once,
 // the second stays a while. The work lives on the grab's stack, so the grab
 // must not withdraw while the second is still inside.
-TEST(HandOffTwoCallers, WithdrawWaitsForEveryCallerInside)
+TEST(CallingThreadHelpTwoCallers, WithdrawWaitsForEveryCallerInside)
 {
     CallingThreadHelp callerHelp;
     Items items(1);
@@ -146,7 +146,7 @@ TEST(HandOffTwoCallers, WithdrawWaitsForEveryCallerInside)
 }
 
 // Many grabs in a row with one helper object, as one module object does them.
-TEST(HandOffRepeated, ThousandGrabsNeitherLoseWorkNorHang)
+TEST(CallingThreadHelpRepeated, ThousandGrabsNeitherLoseWorkNorHang)
 {
     CallingThreadHelp callerHelp;
     for (int grabNo = 0; grabNo < 1000; ++grabNo) {

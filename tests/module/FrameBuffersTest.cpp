@@ -18,9 +18,11 @@ void threeCaptures(const RecordingFixture& rec)
     }
 }
 
+using HandedOverImages = ModuleTest;
+
 const std::vector<int> kCycle[] = {{11, 12}, {21, 22}, {31, 32}};
 
-TEST_F(ModuleTest, ImagesTheHostHoldsAreNeverWritten)
+TEST_F(HandedOverImages, ImagesTheHostHoldsAreNeverWritten)
 {
     threeCaptures(rec);
     ASSERT_TRUE(host.configure(rec.param("camera2")));
@@ -41,7 +43,7 @@ TEST_F(ModuleTest, ImagesTheHostHoldsAreNeverWritten)
 // let go of, with read-ahead on (the frame after next) and off (the next).
 // What it lets go of is taken at once by allocations of the same size, so
 // only memory the module kept can come back.
-TEST_F(ModuleTest, ImagesTheHostLetGoOfAreDecodedInto)
+TEST_F(HandedOverImages, ImagesTheHostLetGoOfAreDecodedInto)
 {
     threeCaptures(rec);
     for (const char* readAhead : {"1", "0"}) {

@@ -37,9 +37,6 @@ TEST(BaseInterface, PlainBaseAnswersTrueAndLeavesImagesAlone)
     EXPECT_TRUE(base.run());
     ASSERT_EQ(images.size(), 1u);
     EXPECT_EQ(images[0].at<unsigned char>(1, 2), 7);
-    EXPECT_STREQ(base.metaObject()->className(), "Base");
-    EXPECT_EQ(base.qt_metacast("Base"), &base);
-    EXPECT_EQ(base.qt_metacast(nullptr), nullptr);
 }
 
 TEST_F(Lifecycle, CreateLogsBeforeTheObjectAndDestoryLogsAfterDeletion)

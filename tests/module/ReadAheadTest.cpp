@@ -87,16 +87,13 @@ void threeFolders(const RecordingFixture& rec)
     rec.gray8Bmp("other/g2/camera3P_a.bmp", 42);
 }
 
-const char* const kKinds[] = {"VexoSpecularReflectionImage", "VexoDiffuseReflectionImage", "VexoShapeImage1",
-                              "VexoShapeImage2", "VexoGlossRatioImage", "VexoNormalImage"};
-
 // Two capture folders of the six camera1 kinds plus a 16-bit TIFF that
 // camera1 does not read.
 void sixKinds(const RecordingFixture& rec)
 {
     for (int n = 1; n <= 2; ++n) {
         for (int k = 0; k < 6; ++k)
-            rec.gray8Bmp("cap" + std::to_string(n) + "/camera1_" + kKinds[k] + ".bmp", 10 * n + k);
+            rec.gray8Bmp("cap" + std::to_string(n) + "/camera1_" + kCamera1Kinds[k] + ".bmp", 10 * n + k);
         rec.gray16Tiff("cap" + std::to_string(n) + "/camera1_x.tiff", 99);
     }
 }
@@ -275,7 +272,7 @@ INSTANTIATE_TEST_SUITE_P(Scenarios, ReadAheadInvisible, ::testing::Values(
     Scenario{"SixKindsOneRewritten", "camera1", sixKinds,
              [](Player& p) {
                  p.grabAndWait();
-                 p.rec.gray8Bmp(std::string("cap2/camera1_") + kKinds[3] + ".bmp", 88);
+                 p.rec.gray8Bmp(std::string("cap2/camera1_") + kCamera1Kinds[3] + ".bmp", 88);
                  p.grabAndWait();
                  p.grab();
              }}),

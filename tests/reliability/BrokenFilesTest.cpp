@@ -156,11 +156,13 @@ INSTANTIATE_TEST_SUITE_P(Tiff, BrokenFile, ::testing::Values(
                [](const RecordingFixture& rec) { std::string t = soundTiff(rec); writeLittle(t, 4, 0x7ffffff0u, 4); return t; }}),
     [](const auto& info) { return info.param.name; });
 
+using BrokenContent = ModuleTest;
+
 // The decoder reads many formats by content. Files that hold another format
 // under a BMP name give an empty image and a warning naming what they hold,
 // and no reader of theirs runs (DICOM's aborted the process on broken
 // input); PNG and JPEG decode as a plain imread of the file would.
-TEST_F(ModuleTest, OtherFormatsUnderABmpNameAreNotDecoded)
+TEST_F(BrokenContent, OtherFormatsUnderABmpNameAreNotDecoded)
 {
     const std::string dicom = std::string(128, '\0') + "DICM" + std::string("\x02\x00\x00\x00\x55\x4c\x04\x00", 8);
     const struct {
@@ -207,7 +209,7 @@ TEST_F(ModuleTest, OtherFormatsUnderABmpNameAreNotDecoded)
 // A stray huge file costs the read of its header: a small BMP followed by a
 // 4 GiB tail decodes as imread decodes it, and a TIFF of 3 GiB gives an empty
 // image and a warning with its size, both without reading what follows.
-TEST_F(ModuleTest, HugeFilesAreReadNoFurtherThanTheirImage)
+TEST_F(BrokenContent, HugeFilesAreReadNoFurtherThanTheirImage)
 {
     rec.gray8Bmp("cap/camera2_1.bmp", 11);
     const std::string tiff = rec.bytes("cap/camera2_2.tiff", std::string("II*\0\x08\0\0\0", 8));

@@ -6,6 +6,7 @@
 #include "ModuleHost.h"
 #include "ProcessStats.h"
 #include "Qz_VirtualCamera_ReadFile.h"
+#include "ReadOrder.h"
 #include "SpecialFiles.h"
 
 #include <QProcess>
@@ -188,10 +189,12 @@ TEST(HostMisuse, DestoryDuringARunOnAnotherThreadWaitsForTheWholeRun)
     EXPECT_EQ(order, (std::vector<std::string>{"end", "success!"}));
 }
 
+using HostMisuseOfARecording = ModuleTest;
+
 // Objects of one loaded module share its state: one host thread drives three
 // of them in turn, they read consecutive capture folders, and disposing of
 // one leaves the others working.
-TEST_F(ModuleTest, SeveralObjectsOfOneModuleShareTheReplay)
+TEST_F(HostMisuseOfARecording, SeveralObjectsOfOneModuleShareTheReplay)
 {
     for (int n = 1; n <= 4; ++n)
         rec.gray8Bmp("cap" + std::to_string(n) + "/camera3P_a.bmp", n);
@@ -295,10 +298,8 @@ TEST(HostMisuse, EndingWithoutDestoryWhileReadingAheadEndsCleanly)
     if (!endingWhileDecodingIsTested(why))
         GTEST_SKIP() << why;
     RecordingFixture rec;
-    const char* kinds[] = {"VexoSpecularReflectionImage", "VexoDiffuseReflectionImage", "VexoShapeImage1",
-                           "VexoShapeImage2", "VexoGlossRatioImage", "VexoNormalImage"};
     for (const char* folder : {"cap1", "cap2"})
-        for (const char* kind : kinds)
+        for (const char* kind : kCamera1Kinds)
             writeImage(rec.root(), std::string(folder) + "/camera1_" + kind + ".bmp",
                        cv::Mat(1024, 1024, CV_8UC1, cv::Scalar(7)));
     for (const char* ending : {"exit", "return"}) {

@@ -1,4 +1,5 @@
-// The file search promises exactly the entries whose long name ends in the
+// The platform layer's listing: every match of an ending, in NTFS order, as
+// UTF-8. The file search promises exactly the entries whose long name ends in the
 // ending, joined to the folder with the platform's own separator. On Windows
 // neither comes for free: the wildcard search also matches 8.3 short names
 // ("x.bmpx" is "X~1.BMP"), and a path joined with "/" still opens. So both are
@@ -7,6 +8,8 @@
 
 #include "CaptureFolders.h"
 #include "FileSearch.h"
+#include "FileStatus.h"
+#include "ParamParser.h"
 #include "PlatformPaths.h"
 #include "TempFolder.h"
 
@@ -20,6 +23,74 @@
 namespace fs = std::filesystem;
 
 namespace {
+
+// Every match of `ending` in `folder`, as "name", "name/" (folder) or "name!"
+// (a link that cannot be followed).
+std::vector<std::string> findAll(const std::string& folder, const std::string& ending)
+{
+    std::vector<FindData> entries;
+    std::string error;
+    EXPECT_TRUE(listFolder(folder, ending, entries, error)) << error;
+    std::vector<std::string> names;
+    for (const FindData& entry : entries)
+        names.push_back(entry.name + (entry.kind == EntryKind::Folder       ? "/"
+                                      : entry.kind == EntryKind::BrokenLink ? "!"
+                                                                            : ""));
+    return names;
+}
+
+// Created in scrambled order; listed in NTFS order.
+const std::vector<std::string> kCapture = {
+    "old/",  "c.bmp",          "old_bmp/x.bmp", "a.bmp",    "b.tiff", "old/z.bmp",
+    "d.bmpx", "old_bmp/y.tiff", "D2.BMP",        "imagebmp",
+};
+
+TEST(ListFolder, MatchesEndingAnyCaseInNtfsOrder)
+{
+    TempFolder tmp;
+    tmp.make(kCapture);
+    EXPECT_EQ(findAll(tmp.path(), "bmp"),
+              (std::vector<std::string>{"a.bmp", "c.bmp", "D2.BMP", "imagebmp", "old_bmp/"}));
+    EXPECT_EQ(findAll(tmp.path(), "BMP"), findAll(tmp.path(), "bmp"));
+    EXPECT_EQ(findAll(tmp.path(), "tiff"), (std::vector<std::string>{"b.tiff"}));
+    EXPECT_EQ(findAll(tmp.path(), "gif"), (std::vector<std::string>{}));
+}
+
+// Names outside any one code page, in a folder named so too: they come back
+// as UTF-8, ordered on UTF-16 units as NTFS does ("éa" < "Éb" once upper-cased;
+// a surrogate pair, 0xD83D..., before U+FF01).
+TEST(ListFolder, UnicodeNamesComeBackAsUtf8InNtfsOrder)
+{
+    TempFolder tmp;
+    const std::string folder = u8"图像 Éé 😀/";
+    const std::vector<std::string> names = {u8"！.bmp", u8"😀.bmp", u8"Éb.bmp", u8"图像.bmp", u8"éa.bmp"};
+    for (const std::string& name : names)
+        tmp.make({folder + name});
+    EXPECT_EQ(findAll(tmp.at(folder), "bmp"),
+              (std::vector<std::string>{u8"éa.bmp", u8"Éb.bmp", u8"图像.bmp", u8"😀.bmp", u8"！.bmp"}));
+    std::string error;
+    const FileStatus status = fileStatusOf(tmp.at(folder + u8"😀.bmp"), error);
+    EXPECT_EQ(status.kind, FileKind::Regular) << error;
+    EXPECT_NE(status.changedNs, 0);
+    EXPECT_EQ(parseParam(u8"cam,0,0," + tmp.at(folder)).rootFolder, tmp.at(folder));
+}
+
+TEST(ListFolder, EmptyEndingMatchesEveryEntryWithDots)
+{
+    TempFolder tmp;
+    tmp.make({"b.bmp", "a/"});
+    EXPECT_EQ(findAll(tmp.path(), ""), (std::vector<std::string>{"./", "../", "a/", "b.bmp"}));
+}
+
+TEST(ListFolder, MissingFolderFailsSayingWhy)
+{
+    TempFolder tmp;
+    std::vector<FindData> entries = {FindData{}};
+    std::string error;
+    EXPECT_FALSE(listFolder(tmp.at("missing"), "bmp", entries, error));
+    EXPECT_TRUE(entries.empty());
+    EXPECT_FALSE(error.empty());
+}
 
 struct EndingCase {
     std::string label;  // names the case in the test list
@@ -81,7 +152,7 @@ TEST(SearchPathsTest, JoinLikeTheFileSystemLibrary)
 // Folder links cannot be made everywhere (not by std::filesystem on Windows,
 // so not under Wine either), which leaves the link guards untested there; the
 // identity they compare is checked on plain folders instead.
-TEST(FolderIdTest, SameFolderSameIdAnyOtherEntryNot)
+TEST(FolderId, SameFolderSameIdAnyOtherEntryNot)
 {
     TempFolder tmp;
     tmp.make({"a/", "b/", "file"});
