@@ -242,12 +242,14 @@ void measureColdStorage(ResultsTable& table, const FrameShape& camera1, const st
     const double ioFloor = medianMicros(io);
     const double decodeFloor = medianMicros(decode);
     const double period = medianMicros(periods);
-    const double floor = std::max(ioFloor, decodeFloor);
+    // The host's own work is a floor too: the period cannot be shorter.
+    const double floor = std::max({ioFloor, decodeFloor, a});
     table.info("I/O floor: a frame's files read cold, median", formatMicros(ioFloor));
     table.info("decode floor: a frame decoded on two threads, warm, median", formatMicros(decodeFloor));
+    table.info("period / max(I/O, decode)", formatNumber(period / std::max(ioFloor, decodeFloor), 3));
     table.check("period, host working A = " + formatMicros(a) + ", read-ahead on",
-                formatMicros(period) + ", " + formatNumber(period / floor, 3) + " max(I/O, decode)",
-                "<= 1.15 max(I/O, decode)", period <= 1.15 * floor);
+                formatMicros(period) + ", " + formatNumber(period / floor, 3) + " max(A, I/O, decode)",
+                "<= 1.15 max(A, I/O, decode)", period <= 1.15 * floor);
     table.check("grabs that failed or lost an image", std::to_string(failures), "0", failures == 0);
 }
 

@@ -21,7 +21,8 @@ void measureSlowStorage(ResultsTable& table, const FrameShape& camera1, const st
 // recording (root only), the host working A (the warm direct loop) per
 // frame, read-ahead on: the period beside the I/O floor (a frame's files
 // read cold) and the decode floor (a frame decoded on two threads, warm).
-// Target: period <= 1.15 max(I/O, decode). `rounds` passes.
+// Target: period <= 1.15 max(A, I/O, decode): the host's own work A is a
+// floor of the period too. `rounds` passes.
 void measureColdStorage(ResultsTable& table, const FrameShape& camera1, const std::string& scratch, int rounds);
 
 // Four cameras of one station, each loaded from its own copy of the module
