@@ -137,13 +137,16 @@ void ResultsTable::check(const std::string& figure, const std::string& value, co
 
 namespace {
 
+// The name without what is in parentheses and without digits (counts and
+// measured references that differ from run to run).
 std::string upToParenthesis(const std::string& text)
 {
-    return text.substr(0, text.find(" ("));
+    std::string key = text.substr(0, text.find(" ("));
+    key.erase(std::remove_if(key.begin(), key.end(), [](char c) { return c >= '0' && c <= '9'; }), key.end());
+    return key;
 }
 
-// Each value row's key: its section's name and its own, without what is in
-// parentheses (counts and measured references that differ from run to run).
+// Each value row's key: its section's name and its own.
 std::vector<std::string> keysOf(const std::vector<TableRow>& rows)
 {
     std::vector<std::string> keys;
