@@ -135,29 +135,94 @@ void ResultsTable::check(const std::string& figure, const std::string& value, co
         ++failures_;
 }
 
+namespace {
+
+// The name without what is in parentheses and without digits (counts and
+// measured references that differ from run to run).
+std::string upToParenthesis(const std::string& text)
+{
+    std::string key = text.substr(0, text.find(" ("));
+    key.erase(std::remove_if(key.begin(), key.end(), [](char c) { return c >= '0' && c <= '9'; }), key.end());
+    return key;
+}
+
+// Each value row's key: its section's name and its own.
+std::vector<std::string> keysOf(const std::vector<TableRow>& rows)
+{
+    std::vector<std::string> keys;
+    std::string section;
+    for (const TableRow& row : rows) {
+        if (row.value.empty() && row.target.empty())
+            section = upToParenthesis(row.figure);
+        keys.push_back(section + "|" + upToParenthesis(row.figure));
+    }
+    return keys;
+}
+
+}  // namespace
+
+bool ResultsTable::save(const std::string& path) const
+{
+    std::FILE* file = std::fopen(path.c_str(), "w");
+    if (!file)
+        return false;
+    const std::vector<std::string> keys = keysOf(rows_);
+    for (std::size_t i = 0; i < rows_.size(); ++i) {
+        if (!rows_[i].value.empty())
+            std::fprintf(file, "%s\t%s\n", keys[i].c_str(), rows_[i].value.c_str());
+    }
+    return std::fclose(file) == 0;
+}
+
+bool ResultsTable::addColumn(const std::string& title, const std::string& path)
+{
+    std::ifstream file(path);
+    std::string line;
+    columnTitle_ = title;
+    while (std::getline(file, line)) {
+        const std::size_t tab = line.find('\t');
+        if (tab != std::string::npos)
+            column_.emplace_back(line.substr(0, tab), line.substr(tab + 1));
+    }
+    return !column_.empty();
+}
+
 void ResultsTable::print() const
 {
     std::size_t figureWidth = 6;
     std::size_t valueWidth = 8;
+    std::size_t columnWidth = columnTitle_.size();
     std::size_t targetWidth = 6;
-    for (const TableRow& row : rows_) {
+    const std::vector<std::string> keys = keysOf(rows_);
+    std::vector<std::string> second(rows_.size());
+    for (std::size_t i = 0; i < rows_.size(); ++i) {
+        for (const auto& [key, value] : column_) {
+            if (key == keys[i]) {
+                second[i] = value;
+                break;
+            }
+        }
+        const TableRow& row = rows_[i];
         if (row.value.empty() && row.target.empty())
             continue;  // section titles may run over the columns
         figureWidth = std::max(figureWidth, row.figure.size());
         valueWidth = std::max(valueWidth, row.value.size());
+        columnWidth = std::max(columnWidth, second[i].size());
         targetWidth = std::max(targetWidth, row.target.size());
     }
-    const auto printRow = [&](const TableRow& row) {
-        std::printf("%-*s  %*s  %-*s  %s\n", static_cast<int>(figureWidth), row.figure.c_str(),
-                    static_cast<int>(valueWidth), row.value.c_str(), static_cast<int>(targetWidth),
-                    row.target.c_str(), row.status.c_str());
+    const auto printRow = [&](const TableRow& row, const std::string& other) {
+        std::printf("%-*s  %*s  ", static_cast<int>(figureWidth), row.figure.c_str(), static_cast<int>(valueWidth),
+                    row.value.c_str());
+        if (!columnTitle_.empty())
+            std::printf("%*s  ", static_cast<int>(columnWidth), other.c_str());
+        std::printf("%-*s  %s\n", static_cast<int>(targetWidth), row.target.c_str(), row.status.c_str());
     };
-    printRow({"figure", "measured", "target", "status"});
-    for (const TableRow& row : rows_) {
-        if (row.value.empty() && row.target.empty())
-            std::printf("%s\n", row.figure.c_str());
+    printRow({"figure", "measured", "target", "status"}, columnTitle_);
+    for (std::size_t i = 0; i < rows_.size(); ++i) {
+        if (rows_[i].value.empty() && rows_[i].target.empty())
+            std::printf("%s\n", rows_[i].figure.c_str());
         else
-            printRow(row);
+            printRow(rows_[i], second[i]);
     }
 }
 

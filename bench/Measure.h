@@ -3,6 +3,7 @@
 
 #include <chrono>
 #include <string>
+#include <utility>
 #include <vector>
 
 using BenchClock = std::chrono::steady_clock;
@@ -74,8 +75,17 @@ public:
     void print() const;
     int failures() const { return failures_; }
 
+    // Writes each figure's value to `path`, for another run's second column.
+    bool save(const std::string& path) const;
+    // Shows the values saved by another run at `path` in a column `title`,
+    // beside the figures of the same name (the part of a name before its
+    // first " (", in the section of the same name). False when none came.
+    bool addColumn(const std::string& title, const std::string& path);
+
 private:
     std::vector<TableRow> rows_;
+    std::string columnTitle_;
+    std::vector<std::pair<std::string, std::string>> column_;  // key, value
     int failures_ = 0;
 };
 

@@ -12,10 +12,17 @@
 // each figure beside its target. Exit status 1 when a target fails, 2 when
 // the run cannot be made.
 //
-//   readfile_bench                   every part (about two minutes here)
-//   readfile_bench --long            five times the samples
-//   readfile_bench --default-malloc  leave glibc's allocator settings alone
-//   readfile_bench --only frames     one part only: frames, backtoback, hostworks, memory or listing
+// The figures are taken as a host runs: glibc's allocator left as it is, no
+// thread pinned. Before them, the same parts run once more in a child
+// process whose allocator keeps freed memory (mmap and trim thresholds
+// raised) and whose single-file frames run on the fastest CPU; its figures
+// are the table's "tuned" column.
+//
+//   readfile_bench                        every part
+//   readfile_bench --long                 five times the samples
+//   readfile_bench --only frames fuse     these parts only: frames, backtoback, hostworks, memory, listing,
+//                                         fuse, cold, station
+//   readfile_bench --tuned                only the tuned run, as the table's first column
 
 #include "Cpus.h"
 #include "FrameBench.h"
@@ -23,6 +30,7 @@
 #include "Measure.h"
 #include "MemoryBench.h"
 #include "Recording.h"
+#include "StorageBench.h"
 
 #include <QString>
 #include <QtGlobal>
@@ -31,10 +39,15 @@
 #include <opencv2/core/utility.hpp>
 #include <opencv2/imgcodecs.hpp>
 
+#include <fcntl.h>
 #include <malloc.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <sys/statfs.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -58,9 +71,26 @@ struct Options {
     int listingRuns = 11;
     int backToBackRounds = 40;  // blocks of 50 tiny frames per method
     int hostWorksFrames = 40;  // per figure, single-file frames; a quarter for camera1
-    bool keepFreedMemory = true;
-    std::string only;  // empty: every part
+    int slowFrames = 8;        // per mode and host work, through the slow file system
+    int coldRounds = 5;        // passes over the recording from a cold cache
+    bool tuned = false;        // allocator keeps freed memory, single-file frames pinned
+    std::string valuesTo;      // where a tuned child saves its figures
+    std::vector<std::string> only;  // empty: every part
+    bool isLong = false;
 };
+
+const char* const kParts[] = {"frames", "backtoback", "hostworks", "memory", "listing", "fuse", "cold", "station"};
+// The parts whose figures depend on the allocator: measured tuned too.
+const char* const kAllocatorParts[] = {"frames", "backtoback", "hostworks", "memory"};
+
+bool isPart(const std::string& name)
+{
+    for (const char* part : kParts) {
+        if (name == part)
+            return true;
+    }
+    return false;
+}
 
 // --- The module's log ------------------------------------------------------
 // A host keeps its own log; here the module's lines are dropped, but an
@@ -204,6 +234,7 @@ Options parseOptions(int argc, char** argv)
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--long") {
+            options.isLong = true;
             options.rounds *= 5;
             options.singleRounds *= 5;
             options.tinyRounds *= 5;
@@ -211,20 +242,58 @@ Options parseOptions(int argc, char** argv)
             options.listingRuns *= 5;
             options.hostWorksFrames *= 5;
             options.backToBackRounds *= 5;
-        } else if (arg == "--default-malloc") {
-            options.keepFreedMemory = false;
-        } else if (arg == "--only" && i + 1 < argc &&
-                   (argv[i + 1] == std::string("frames") || argv[i + 1] == std::string("memory") ||
-                    argv[i + 1] == std::string("listing") || argv[i + 1] == std::string("hostworks") ||
-                    argv[i + 1] == std::string("backtoback"))) {
-            options.only = argv[++i];
+            options.slowFrames *= 5;
+            options.coldRounds *= 5;
+        } else if (arg == "--tuned") {
+            options.tuned = true;
+        } else if (arg == "--values-to" && i + 1 < argc) {
+            options.valuesTo = argv[++i];
+        } else if (arg == "--only" && i + 1 < argc && isPart(argv[i + 1])) {
+            while (i + 1 < argc && isPart(argv[i + 1]))
+                options.only.push_back(argv[++i]);
         } else {
-            std::fprintf(stderr, "usage: %s [--long] [--default-malloc] [--only frames|backtoback|hostworks|memory|listing]\n",
+            std::fprintf(stderr,
+                         "usage: %s [--long] [--tuned] [--only PART...]\n"
+                         "parts: frames backtoback hostworks memory listing fuse cold station\n",
                          argv[0]);
             std::exit(2);
         }
     }
     return options;
+}
+
+// Runs the allocator's parts of `options` in a tuned child process, its
+// output dropped; false when it could not run. Its figures go to `valuesTo`.
+bool runTunedChild(const Options& options, const std::string& valuesTo)
+{
+    std::vector<std::string> args{"/proc/self/exe", "--tuned", "--values-to", valuesTo};
+    if (options.isLong)
+        args.push_back("--long");
+    args.push_back("--only");
+    for (const char* part : kAllocatorParts) {
+        if (options.only.empty() || std::find(options.only.begin(), options.only.end(), part) != options.only.end())
+            args.push_back(part);
+    }
+    if (args.back() == "--only")
+        return false;
+    std::vector<char*> argv;
+    for (std::string& arg : args)
+        argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    std::fflush(stdout);
+    const pid_t child = ::fork();
+    if (child < 0)
+        return false;
+    if (child == 0) {
+        const int devNull = ::open("/dev/null", O_WRONLY);
+        ::dup2(devNull, STDOUT_FILENO);
+        ::execv(argv[0], argv.data());
+        ::_exit(127);
+    }
+    int status = 0;
+    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    return WIFEXITED(status) && WEXITSTATUS(status) <= 1;
 }
 
 int runBenchmark(const Options& options)
@@ -236,18 +305,29 @@ int runBenchmark(const Options& options)
     };
     TempRoot scratch;
     printMachine(scratch.path());
-    if (!options.keepFreedMemory || !keepFreedMemory())
-        std::printf("glibc allocator defaults: freed frames may be returned and faulted in again\n");
+    const auto wanted = [&](const char* part) {
+        return options.only.empty() || std::find(options.only.begin(), options.only.end(), part) != options.only.end();
+    };
+    ResultsTable table;
+    if (options.tuned) {
+        if (!keepFreedMemory())
+            throw std::runtime_error("glibc refused the raised mmap and trim thresholds");
+        std::printf("tuned run: glibc's mmap and trim thresholds raised, single-file frames on the fastest CPU\n");
+    } else if (std::any_of(std::begin(kAllocatorParts), std::end(kAllocatorParts), wanted)) {
+        progress("the tuned run, in a child process (its figures: the column \"tuned\")");
+        const std::string values = scratch.path() + "/tuned-values";
+        if (!runTunedChild(options, values) || !table.addColumn("tuned", values))
+            std::printf("the tuned run failed: no tuned column\n");
+    }
     progress("making the recordings");
     const std::vector<FrameShape> shapes = makeFrameShapes(scratch.path());
-    const auto wanted = [&](const char* part) { return options.only.empty() || options.only == part; };
-    ResultsTable table;
-    const int singleFileCpu = wanted("frames") || wanted("backtoback") ? fastestCpu(shapes[0].frames[0][0]) : -1;
+    const int singleFileCpu =
+        options.tuned && (wanted("frames") || wanted("backtoback")) ? fastestCpu(shapes[0].frames[0][0]) : -1;
     for (const FrameShape& shape : shapes) {
         if (!wanted("frames"))
             break;
         progress("measuring " + shape.name);
-        if (isSingleFile(shape) && singleFileCpu >= 0) {
+        if (options.tuned && isSingleFile(shape) && singleFileCpu >= 0) {
             const CpuPin pin(singleFileCpu);
             measureFrameShape(table, shape, scratch.path(), roundsFor(shape, options),
                               pin.pinned() ? "all threads on cpu" + std::to_string(singleFileCpu) : "");
@@ -293,8 +373,29 @@ int runBenchmark(const Options& options)
         progress("measuring listing");
         measureListing(table, scratch.path(), options.listingRuns);
     }
+    for (const FrameShape& shape : shapes) {
+        if (shape.name != "camera1")
+            continue;
+        if (wanted("fuse")) {
+            progress("measuring slow storage (FUSE)");
+            measureSlowStorage(table, shape, scratch.path(), options.slowFrames);
+        }
+        if (wanted("cold")) {
+            progress("measuring cold storage");
+            measureColdStorage(table, shape, scratch.path(), options.coldRounds);
+        }
+    }
+    if (wanted("station")) {
+        progress("measuring a station of four cameras");
+        measureStation(table, shapes, scratch.path(), options.hostWorksFrames);
+    }
     progress("done\n");
 
+    if (!options.valuesTo.empty() && !table.save(options.valuesTo))
+        throw std::runtime_error("cannot write " + options.valuesTo);
+    std::printf("measured: glibc's allocator %s, no thread pinned%s\n",
+                options.tuned ? "tuned (freed memory kept)" : "left alone",
+                options.tuned ? " but single-file frames" : "");
     table.print();
     if (wanted("frames"))
         std::printf("\nB/A, B/C, A/D and B - A are medians over the rounds of figures taken side by side.\n");

@@ -3,6 +3,7 @@
 #include "ModuleState.h"
 #include "ReadOrder.h"
 
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <utility>
@@ -15,6 +16,49 @@ bool sameTarget(const FrameTarget& a, const FrameTarget& b)
            a.cameraName == b.cameraName;
 }
 
+std::int64_t nowNs()
+{
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::system_clock::now().time_since_epoch()).count();
+}
+
+// Plans the frame of `target` into `ahead`, with the stamps of the folders
+// it lists.
+std::vector<std::string> planWithStamps(const FrameTarget& target, ReadAhead& ahead)
+{
+    const std::int64_t planning = nowNs();
+    std::string ignored;
+    const FileStatus before = fileStatusOf(target.folder, ignored);
+    CollectedLog lines;
+    std::vector<std::string> subFolders;
+    std::vector<std::string> paths = planFrame(target.folder, target.cameraName, lines.warnings(), &subFolders);
+    ahead.folders.push_back(target.folder);
+    ahead.folders.insert(ahead.folders.end(), subFolders.begin(), subFolders.end());
+    ahead.stampsTell = lines.empty();
+    const std::int64_t recent = planning - std::chrono::nanoseconds(kStampMargin).count();
+    for (const std::string& folder : ahead.folders) {
+        ahead.folderStamps.push_back(fileStatusOf(folder, ignored));
+        const FileStatus& stamp = ahead.folderStamps.back();
+        ahead.stampsTell = ahead.stampsTell && stamp.kind == FileKind::Folder && stamp.modifiedNs < recent;
+    }
+    ahead.stampsTell = ahead.stampsTell && ahead.folderStamps.front() == before;
+    return paths;
+}
+
+// Whether the folders `ahead` was planned from certainly list what they
+// did then: one status each.
+bool listingsUnchanged(const ReadAhead& ahead)
+{
+    if (!ahead.stampsTell)
+        return false;
+    for (std::size_t i = 0; i < ahead.folders.size(); ++i) {
+        std::string ignored;
+        if (fileStatusOf(ahead.folders[i], ignored) != ahead.folderStamps[i])
+            return false;
+    }
+    return true;
+}
+
 // Whether `ahead` holds what a grab would read now. `planLog` gets the lines
 // of planning the frame again, which a grab would log.
 bool stillValid(const ModuleState& state, const ReadAhead& ahead, CollectedLog& planLog)
@@ -23,7 +67,7 @@ bool stillValid(const ModuleState& state, const ReadAhead& ahead, CollectedLog& 
     if (!ahead.filled || !ahead.frame.unchangedWhileRead || !nextFrameTarget(state, now) ||
         !sameTarget(now, ahead.target))
         return false;
-    if (planFrame(now.folder, now.cameraName, planLog.warnings()) != ahead.frame.paths)
+    if (!listingsUnchanged(ahead) && planFrame(now.folder, now.cameraName, planLog.warnings()) != ahead.frame.paths)
         return false;
     for (std::size_t i = 0; i < ahead.frame.paths.size(); ++i) {
         std::string ignored;
@@ -41,7 +85,7 @@ void readAheadFrame(const FrameTarget& target, ReadAhead& ahead, const std::atom
     try {
         const auto stopWanted = [&stop] { return stop.load(std::memory_order_relaxed); };
         ahead.target = target;
-        ahead.frame = decodeFrame(planFrame(target.folder, target.cameraName), nullptr, stopWanted);
+        ahead.frame = decodeFrame(planWithStamps(target, ahead), nullptr, stopWanted);
         ahead.filled = ahead.frame.complete;
     } catch (...) {
     }

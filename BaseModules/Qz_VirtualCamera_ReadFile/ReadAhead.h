@@ -15,7 +15,22 @@ struct ReadAhead {
     bool filled = false;
     FrameTarget target;
     DecodedFrame frame;
+    // The folders listed to plan the frame (the capture folder first) and
+    // their statuses when it was planned. Adding, removing or renaming an
+    // entry moves a folder's modification and change time, so while these
+    // are unchanged the listing is too, provided `stampsTell`: the planning
+    // logged nothing (no link that might resolve later), the capture
+    // folder's status held while it was listed, and no folder had been
+    // modified within kStampMargin of the planning (coarse times, or a
+    // change the listing may have missed).
+    std::vector<std::string> folders;
+    std::vector<FileStatus> folderStamps;
+    bool stampsTell = false;
 };
+
+// How long before the planning a folder must have last been modified for
+// its stamps to tell a later change (file systems keep times as coarse as 2 s).
+constexpr std::chrono::seconds kStampMargin{2};
 
 // Reads `target`'s frame into `ahead`, dropping what `ahead` held first (so
 // at most one frame is held). Stops between files once `stop` is raised;
@@ -25,8 +40,10 @@ void readAheadFrame(const FrameTarget& target, ReadAhead& ahead, const std::atom
 
 // The grab, made with the frame read ahead if it is what a grab would read
 // now: no setParam or init since, the same folder at the cursor, the same
-// files when the folder is planned again, every file's size, modification
-// and change time and identity unchanged. Then the images are buffered, the
+// files (the folders' stamps unchanged, or else the folder planned again
+// gives the same files), every file's size, modification and change time
+// and identity unchanged: one status per file and per folder listed when the
+// stamps tell. Then the images are buffered, the
 // cursor moves and `log` gets the lines exactly as grabFrame would do them
 // (the planning's too), and the result is true. Otherwise false, and nothing
 // changed. `ahead` is emptied either way.

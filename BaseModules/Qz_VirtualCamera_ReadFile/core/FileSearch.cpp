@@ -4,7 +4,7 @@
 #include "FolderTraversal.h"
 
 void searchFiles(const std::string& folder, std::vector<std::string>& files,
-                 const std::string& ending, const LogSink& log)
+                 const std::string& ending, const LogSink& log, std::vector<std::string>* entered)
 {
     TraversalRules rules;
     rules.ending = ending;
@@ -15,7 +15,11 @@ void searchFiles(const std::string& folder, std::vector<std::string>& files,
         }
         // Anything else is a file to read, whose read then says what is wrong.
         files.push_back(path);
-        return entry.kind == EntryKind::Folder ? Step::Enter : Step::Next;
+        if (entry.kind != EntryKind::Folder)
+            return Step::Next;
+        if (entered)
+            entered->push_back(path);
+        return Step::Enter;
     };
     rules.leadsBack = [&](const std::string& path) {
         logTo(log, "folder leads back to one it is inside, not searched: " + path);

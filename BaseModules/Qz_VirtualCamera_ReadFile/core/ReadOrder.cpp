@@ -108,13 +108,13 @@ std::vector<std::string> frameReadOrder(CameraMode mode, const std::string& came
 }
 
 std::vector<std::string> planFrame(const std::string& captureFolder, const std::string& cameraName,
-                                   const LogSink& log)
+                                   const LogSink& log, std::vector<std::string>* subFolders)
 {
     const CameraMode mode = cameraModeOf(cameraName);
     std::vector<std::vector<std::string>> filesByEnding;
     for (const std::string& ending : endingsOf(mode)) {
         filesByEnding.emplace_back();
-        searchFiles(captureFolder, filesByEnding.back(), ending, log);
+        searchFiles(captureFolder, filesByEnding.back(), ending, log, subFolders);
     }
     return frameReadOrder(mode, cameraName, filesByEnding);
 }

@@ -65,6 +65,7 @@ std::vector<std::string> frameReadOrder(CameraMode mode, const std::string& came
                                         const std::vector<std::vector<std::string>>& filesByEnding);
 
 // Lists `captureFolder` for each of the mode's endings and returns the paths
-// a grab reads, in order. Camera mode None lists nothing.
+// a grab reads, in order. Camera mode None lists nothing. When `subFolders`
+// is given, it gets every sub-folder listed on the way (matching ones).
 std::vector<std::string> planFrame(const std::string& captureFolder, const std::string& cameraName,
-                                   const LogSink& log = {});
+                                   const LogSink& log = {}, std::vector<std::string>* subFolders = nullptr);
