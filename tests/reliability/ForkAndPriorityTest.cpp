@@ -6,6 +6,7 @@
 
 #include <QThread>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -111,7 +112,8 @@ Scheduling schedulingOf(pid_t tid)
     return {::sched_getscheduler(tid) & ~SCHED_RESET_ON_FORK, ::getpriority(PRIO_PROCESS, static_cast<id_t>(tid))};
 }
 
-// The module's worker threads (QThread names them after their class).
+// The schedulings of the module's worker threads, each once (QThread names
+// them after their class; the helper threads they start take that name too).
 std::vector<Scheduling> workersScheduling()
 {
     std::vector<Scheduling> found;
@@ -119,18 +121,19 @@ std::vector<Scheduling> workersScheduling()
     for (const auto& task : std::filesystem::directory_iterator("/proc/self/task", ec)) {
         std::string name;
         std::getline(std::ifstream(task.path() / "comm"), name);
-        if (name == "MyThread")
-            found.push_back(schedulingOf(static_cast<pid_t>(std::stoi(task.path().filename().string()))));
+        const Scheduling s = schedulingOf(static_cast<pid_t>(std::stoi(task.path().filename().string())));
+        if (name == "MyThread" && std::find(found.begin(), found.end(), s) == found.end())
+            found.push_back(s);
     }
     return found;
 }
 
-// The workers' scheduling once it is `wanted` for all of them, or after two
-// seconds (a worker that ended may linger a moment: Qt's threads are detached).
+// The workers' schedulings once they are all `wanted`, or after two seconds
+// (a worker that ended may linger a moment: Qt's threads are detached).
 std::vector<Scheduling> workersOnceAt(const Scheduling& wanted)
 {
     std::vector<Scheduling> found = workersScheduling();
-    for (int i = 0; i < 200 && (found.empty() || found != std::vector<Scheduling>(found.size(), wanted)); ++i) {
+    for (int i = 0; i < 200 && found != std::vector<Scheduling>{wanted}; ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
         found = workersScheduling();
     }
