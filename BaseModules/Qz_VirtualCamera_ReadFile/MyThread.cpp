@@ -157,8 +157,14 @@ MyThread::~MyThread()
 void MyThread::dispose(MyThread* worker)
 {
     worker->stop();
-    if (!worker->leftByFork)
+    if (!worker->leftByFork) {
         delete worker;
+        return;
+    }
+    // Kept, but off the list: the module's end must not reach its object.
+    std::lock_guard<std::mutex> lock(workersMutex);
+    if (workersAlive)
+        workersAlive->erase(worker);
 }
 
 // With the worker idle. A thread started at another priority than the
