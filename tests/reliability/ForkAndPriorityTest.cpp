@@ -7,6 +7,7 @@
 #include <QThread>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -109,6 +110,52 @@ INSTANTIATE_TEST_SUITE_P(, ForkedHost,
                      return 0;
                  }}),
     [](const ::testing::TestParamInfo<ForkCase>& info) { return std::string(info.param.name); });
+
+// A message handler that holds a thread that asked for it inside its run,
+// at the "run end" line, until released. It waits by polling: a condition
+// variable would keep the waiter in its state in a forked child.
+thread_local bool holdAtRunEnd = false;
+std::atomic<bool> heldAtRunEnd{false};
+std::atomic<bool> releaseRunEnd{false};
+
+void holdingHandler(QtMsgType, const QMessageLogContext&, const QString& message)
+{
+    if (!holdAtRunEnd || !message.contains(" run end"))
+        return;
+    heldAtRunEnd = true;
+    for (int i = 0; i < 1000 && !releaseRunEnd; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+}
+
+// Another host thread is inside run, holding the module-wide lock, when the
+// host forks: the child, which does not have that thread, still runs.
+TEST(ForkedHostDuringARun, ChildRunsAndParentGoesOn)
+{
+    RecordingFixture rec;
+    record(rec);
+    ModuleHost host;
+    ASSERT_NE(host.camera, nullptr) << host.held.error();
+    ASSERT_TRUE(host.configure(rec.param("camera3P")));
+    ASSERT_EQ(host.grab(), (std::vector<int>{11, 12}));
+    heldAtRunEnd = false;
+    releaseRunEnd = false;
+    const QtMessageHandler previous = qInstallMessageHandler(holdingHandler);
+    const std::unique_ptr<QThread> other(QThread::create([&host] {
+        holdAtRunEnd = true;
+        host.camera->run();  // grabs cap2, left uncollected
+    }));
+    other->start();
+    for (int i = 0; i < 1000 && !heldAtRunEnd; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ASSERT_TRUE(heldAtRunEnd) << "the other thread's run never got to its end";
+
+    const Frames expected{{21, 22, 31, 32}, {11, 12}, {21, 22}};
+    EXPECT_EQ(inForkedChild([&host, &expected] { return host.grabs(3) == expected ? 0 : 1; }), "");
+    releaseRunEnd = true;
+    EXPECT_TRUE(other->wait(10000));
+    qInstallMessageHandler(previous);
+    EXPECT_EQ(host.grabs(3), expected);
+}
 
 // How a thread is scheduled: its policy and nice value.
 struct Scheduling {
