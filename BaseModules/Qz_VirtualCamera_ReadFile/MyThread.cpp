@@ -87,8 +87,9 @@ void MyThread::stopAll()
     delete workers;
 }
 
-// Around a fork every worker's state is held still, so that the child finds
-// it whole; none holds its lock for longer than a few steps.
+// Around a fork every worker's state and the frame buffers the decoding
+// threads share are held still, so that the child finds them whole; none of
+// these locks is held for longer than a few steps.
 void MyThread::beforeFork()
 {
     workersMutex.lock();
@@ -96,10 +97,12 @@ void MyThread::beforeFork()
         for (MyThread* worker : *workersAlive)
             worker->mutex.lock();
     }
+    frameBuffers().lockForFork();
 }
 
 void MyThread::afterForkInParent()
 {
+    frameBuffers().unlockAfterFork();
     if (workersAlive) {
         for (MyThread* worker : *workersAlive)
             worker->mutex.unlock();
@@ -109,6 +112,7 @@ void MyThread::afterForkInParent()
 
 void MyThread::afterForkInChild()
 {
+    frameBuffers().unlockAfterFork();
     ModuleAccess::forgetOtherThreadsInForkedChild();
     if (workersAlive) {
         for (MyThread* worker : *workersAlive) {
