@@ -27,6 +27,10 @@ public:
     void giveBack(FileBytes bytes);
     // Lets go of everything kept (a new configuration, an object's end).
     void forget();
+    // Around a fork (MyThread.cpp): held still, so that the child finds it
+    // whole and its lock free. Taken after every other lock of the module.
+    void lockForFork() { keptLock.lock(); }
+    void unlockAfterFork() { keptLock.unlock(); }
 
 private:
     std::mutex keptLock;  // guards handedOver and spareBytes

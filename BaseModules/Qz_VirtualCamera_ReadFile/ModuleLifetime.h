@@ -11,6 +11,9 @@
 // worker holds the module loaded instead: unloaded without destory, the
 // module stays, its workers idle. At a Windows process's end the other
 // threads are gone before the module's statics are torn down.
+//
+// fork (Linux): the child has only the thread that forked, none of the
+// workers; `child` tells the module so (see MyThread.cpp). Windows has no fork.
 
 // A worker has started: keep the module loaded until releaseModule (Windows).
 void holdModule();
@@ -18,3 +21,7 @@ void holdModule();
 void releaseModule();
 // Whether the process is ending with the module's other threads already gone.
 bool otherThreadsEnded();
+// Has `prepare` called in the thread that forks before the fork, `parent`
+// after it in the parent and `child` in the child, for as long as the module
+// is loaded. Windows: nothing.
+void watchForks(void (*prepare)(), void (*parent)(), void (*child)());

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 struct ModuleState {
@@ -40,12 +41,21 @@ struct ModuleState {
 class ModuleAccess {
 public:
     ModuleAccess();
+    // Only when no other entry holds the lock now: see held().
+    explicit ModuleAccess(std::try_to_lock_t);
+    ~ModuleAccess();
     ModuleAccess(const ModuleAccess&) = delete;
     ModuleAccess& operator=(const ModuleAccess&) = delete;
 
+    bool held() const { return held_; }
     ModuleState& state() const { return state_; }
+
+    // In the child of a fork: a lock that a thread the child does not have
+    // held at the fork is free again. That entry's changes may be half made;
+    // nothing in the child waits for a thread that will never come back.
+    static void forgetOtherThreadsInForkedChild();
 
 private:
     ModuleState& state_;
-    std::lock_guard<std::mutex> held_;
+    bool held_;
 };

@@ -4,6 +4,7 @@
 #include "FrameDecoding.h"
 #include "ModuleState.h"
 #include "ReadAhead.h"
+#include "ThreadPriority.h"
 
 #include <QThread>
 
@@ -17,7 +18,9 @@
 // Called by create(), before any worker starts: from then on the module's
 // unload and the process's end first stop every worker still running (a
 // host may end without destory), a read-ahead between files, so none is
-// inside the decoder or the module's code when those are torn down.
+// inside the decoder or the module's code when those are torn down, and
+// free the workers and their frames read ahead. And the child of a fork
+// knows that it has none of the workers' threads.
 void guardWorkersAtModuleEnd();
 
 // Worker of one module object. It is started when first needed and lives
@@ -25,7 +28,9 @@ void guardWorkersAtModuleEnd();
 // jobs are decoding a frame of several files beside the thread that grabs
 // it (run, on the host's thread, which takes part through CallingThreadHelp)
 // and reading the next frame ahead, which it does while the host works with
-// the last one and keeps until run takes it.
+// the last one and keeps until run takes it. It works at the priority of
+// the thread whose run gave it the job: it is started again, inheriting it,
+// when a run comes from a thread of another priority.
 //
 // Every member except run() is called by the module object with the
 // module-wide lock held (the ModuleAccess it is handed), so one call at a
@@ -33,11 +38,21 @@ void guardWorkersAtModuleEnd();
 // worker whose object was never disposed of. Lock order: the module-wide
 // lock, then the list of live workers (MyThread.cpp), then `mutex`, then
 // CallingThreadHelp's.
+//
+// In the child of a fork the worker has no thread and starts none: the
+// calling thread decodes the files one after another.
 class MyThread : public QThread {
     Q_OBJECT
 public:
-    explicit MyThread(void* userData);
+    // `holder` is the module object's pointer to this worker, which the
+    // module's end clears when it frees a worker whose object is still there.
+    MyThread(void* userData, MyThread*& holder);
     ~MyThread() override;
+
+    // Stops `worker` and deletes it; in a forked child, one whose thread was
+    // left in the parent is only stopped: it is never freed (a QThread that
+    // looks running cannot be deleted).
+    static void dispose(MyThread* worker);
 
     // The images of `paths`, decoded on the calling thread and, for a frame
     // of several files, on this thread beside it; without this thread (it
@@ -54,7 +69,7 @@ public:
     // the file being decoded is done (the rest are not started). Does not wait.
     void discardReadAhead(const ModuleAccess&);
     // Wakes the thread, stops a read-ahead between files, lets it finish
-    // what it does and waits for its end.
+    // what it does and waits for its end. No thread is started afterwards.
     void stop();
 
 protected:
@@ -63,21 +78,32 @@ protected:
 private:
     enum class Job { None, Decode, ReadAhead };
 
-    bool startOnce();
+    friend struct ModuleEndGuard;
+    static void stopAll();
+    static void beforeFork();
+    static void afterForkInParent();
+    static void afterForkInChild();
+    void leftWithoutThread();
+
+    bool runningAtCallersPriority(std::unique_lock<std::mutex>& lock);
+    void endThread(std::unique_lock<std::mutex>& lock);
     void decodeHere() noexcept;
     void waitUntilIdle(std::unique_lock<std::mutex>& lock);
     void post(Job next, std::unique_lock<std::mutex>& lock);
 
     void* userData;  // kept for hosts' tooling, never read
+    MyThread** holder;
 
     std::mutex mutex;  // guards the members below and hands ahead over
     std::condition_variable changed;
     Job job = Job::None;
     bool busy = false;
-    bool started = false;  // by startOnce
-    bool quitting = false;
-    bool ended = false;    // the thread body has returned its last lock
-    bool released = false; // its hold on the module (holdModule) given back
+    bool started = false;   // a thread runs, holding the module (holdModule)
+    ThreadPriority startedAt;  // the priority of the thread that started it
+    bool ending = false;    // the thread is to end once its job is done
+    bool ended = false;     // the thread body has returned its last lock
+    bool retired = false;   // stopped, or in a forked child: no thread is started
+    bool leftByFork = false;  // in a forked child: the thread ran in the parent
     bool discardWhenRead = false;
     std::atomic<bool> stopReadAhead{false};  // the read-ahead in progress stops between files
 

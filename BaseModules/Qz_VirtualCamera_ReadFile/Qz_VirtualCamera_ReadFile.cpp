@@ -88,7 +88,7 @@ Qz_VirtualCamera_ReadFile::Qz_VirtualCamera_ReadFile() : thread(nullptr)
 {
     if (livingObjects.fetch_add(1) > 0)
         logWarning(kSharedStateWarning);
-    thread = new MyThread(nullptr);
+    thread = new MyThread(nullptr, thread);
 }
 
 Qz_VirtualCamera_ReadFile::~Qz_VirtualCamera_ReadFile()
@@ -98,10 +98,9 @@ Qz_VirtualCamera_ReadFile::~Qz_VirtualCamera_ReadFile()
         // Every run holds the module-wide lock to its end: once it is ours,
         // no run of this object is inside any more. The worker may still be
         // reading ahead; it stops between files (deleting a running QThread
-        // aborts the process).
+        // aborts the process). The module's end may have freed it already.
         if (thread) {
-            thread->stop();
-            delete thread;
+            MyThread::dispose(thread);
             thread = nullptr;
         }
         frameBuffers().forget();
@@ -128,7 +127,8 @@ bool Qz_VirtualCamera_ReadFile::setParam(void* /*context*/, const QByteArray& pa
     return lockedEntry("setParam", false, [this, &param](const ModuleAccess& access) {
         ModuleState& state = access.state();
         ++state.configuration;
-        thread->discardReadAhead(access);
+        if (thread)
+            thread->discardReadAhead(access);
         frameBuffers().forget();
         state.grabDone.store(false, std::memory_order_relaxed);
         state.param = param.toStdString();
@@ -140,7 +140,8 @@ bool Qz_VirtualCamera_ReadFile::init(void* /*context*/)
 {
     return lockedEntry("init", false, [this](const ModuleAccess& access) {
         ++access.state().configuration;
-        thread->discardReadAhead(access);
+        if (thread)
+            thread->discardReadAhead(access);
         frameBuffers().forget();
         return initFromParam(access.state());
     });
@@ -166,18 +167,21 @@ bool Qz_VirtualCamera_ReadFile::run()
         qDebug() << "[INFO] " << " run start" << QString::fromStdString(state.param);
         // Objects of one module share its cursor: a frame read ahead by one
         // would be read again by the other's next run, so while several
-        // live none reads ahead.
-        const bool readingAhead = readAheadWanted() && livingObjects.load() == 1;
+        // live none reads ahead. Nor does an object whose worker the
+        // module's end freed (a process that ends while its host calls).
+        const bool readingAhead = thread && readAheadWanted() && livingObjects.load() == 1;
         CollectedLog log;
         bool handedOver = false;
         if (readingAhead) {
             ReadAhead ahead = thread->takeReadAhead(access);
             handedOver = grabFromReadAhead(state, ahead, log);
-        } else {
+        } else if (thread) {
             thread->discardReadAhead(access);
         }
         if (!handedOver)
-            grabFrame(state, [&](const std::vector<std::string>& paths) { return thread->decode(access, paths); }, log);
+            grabFrame(state, [&](const std::vector<std::string>& paths) {
+                return thread ? thread->decode(access, paths) : decodeFrame(paths, nullptr);
+            }, log);
         state.grabDone.store(false, std::memory_order_relaxed);
         if (readingAhead && hostPause.longEnough())
             readNextFrameAhead(access);

@@ -41,7 +41,7 @@ public:
 private:
     void readNextFrameAhead(const ModuleAccess& access) noexcept;
 
-    MyThread* thread;
+    MyThread* thread;  // null once the module's end freed the worker (a process ending while its host calls)
     HostPause hostPause;  // whether reading ahead can gain anything
 };
 
