@@ -107,10 +107,32 @@ public:
     void deallocate(cv::UMatData* u) const override { standard()->deallocate(u); }
 
 private:
-    static cv::MatAllocator* standard() { return cv::Mat::getStdAllocator(); }
+    // OpenCV makes its allocator at the first call, a step ThreadSanitizer
+    // cannot see; made under this module's own guard, the decoding threads
+    // are seen to find it made.
+    static cv::MatAllocator* standard()
+    {
+        static cv::MatAllocator* const made = cv::Mat::getStdAllocator();
+        return made;
+    }
     cv::Mat spare_;
     mutable bool given_ = false;
 };
+
+// The image in the first `count` of `bytes`, in `spare`'s memory when it
+// needs as many bytes. Empty when the decoder fails, also when it fails
+// before making the image (it then leaves the Mat it was given as it was).
+cv::Mat decodeReusing(const unsigned char* bytes, std::size_t count, cv::Mat spare)
+{
+    SpareFirst allocator(std::move(spare));
+    cv::Mat image;
+    image.allocator = &allocator;
+    const cv::Mat decoded = cv::imdecode(cv::Mat(1, static_cast<int>(count), CV_8U, const_cast<unsigned char*>(bytes)),
+                                         cv::IMREAD_UNCHANGED, &image);
+    image = decoded.empty() ? cv::Mat() : decoded;
+    image.allocator = nullptr;  // the allocator goes with this call
+    return image;
+}
 
 }  // namespace
 
@@ -145,16 +167,8 @@ cv::Mat readImageFile(const std::string& path, ImageFileRead& outcome, cv::Mat s
             FileBytes ownBytes;
             FileBytes& bytes = fileBytes ? *fileBytes : ownBytes;
             const std::size_t count = readImageBytes(path, outcome.before.size, bytes, outcome);
-            if (count > 0) {
-                // Empty when the decoder fails, also before it made the image:
-                // it then leaves `image` as it was.
-                SpareFirst allocator(std::move(spare));
-                image.allocator = &allocator;
-                const cv::Mat decoded = cv::imdecode(cv::Mat(1, static_cast<int>(count), CV_8U, bytes.data()),
-                                                     cv::IMREAD_UNCHANGED, &image);
-                image = decoded.empty() ? cv::Mat() : decoded;
-                image.allocator = nullptr;  // the allocator goes with this call
-            }
+            if (count > 0)
+                image = decodeReusing(bytes.data(), count, std::move(spare));
             if (outcome.fault == ImageFileFault::None && image.empty())
                 outcome.fault = ImageFileFault::WillNotDecode;
         }
