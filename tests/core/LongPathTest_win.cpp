@@ -99,4 +99,26 @@ TEST(LongPath, CaptureFolderAndImagePastMaxPathAreListedAndRead)
     }
 }
 
+// Wine sets no MAX_PATH limit, so the test above passes there with ordinary
+// paths too. What shows there that each call is given the `\\?\` form: a
+// name ending in a dot is taken as spelled, where an ordinary path loses the
+// dot and names another entry.
+TEST(LongPath, EachCallTakesTheNameAsSpelled)
+{
+    TempFolder tmp;
+    DeepFolder deep(tmp.path(), tmp.path().size() + 1);  // one folder
+    const std::string folder = deep.deepest();
+    const std::string dotted = deep.writeFile("img.bmp.", "BM");
+    std::string error;
+    EXPECT_EQ(entryStatusOf(dotted).kind, EntryKind::File);
+    const FileStatus status = fileStatusOf(dotted, error);
+    EXPECT_EQ(status.kind, FileKind::Regular) << error;
+    ReadableFile* file = openForReading(dotted, error);
+    EXPECT_NE(file, nullptr) << error;
+    closeFile(file);
+    std::vector<FindData> entries;
+    ASSERT_TRUE(listFolder(folder, ".bmp.", entries, error)) << error;
+    EXPECT_EQ(entries.size(), 1u);
+}
+
 }  // namespace
