@@ -56,6 +56,8 @@ bool initFromParam(ModuleState& state)
         logError("init failed: " + parse.message);
         return false;
     }
+    if (!parse.warning.empty())
+        logWarning(parse.warning);
     std::vector<std::string> folders;
     std::string error;
     if (!collectFolders(state.rootFolder, folders, error, logWarning)) {

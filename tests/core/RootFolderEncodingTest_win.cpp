@@ -25,6 +25,44 @@ bool toAnsi(const std::string& utf8, std::string& ansi)
     return !lossy;
 }
 
+// `bytes` read in the ANSI code page, as UTF-8.
+std::string fromAnsi(const std::string& bytes)
+{
+    std::wstring wide(bytes.size(), L'\0');
+    wide.resize(static_cast<size_t>(
+        MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), &wide[0], static_cast<int>(wide.size()))));
+    std::string utf8(wide.size() * 4, '\0');
+    utf8.resize(static_cast<size_t>(WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), &utf8[0],
+                                                        static_cast<int>(utf8.size()), nullptr, nullptr)));
+    return utf8;
+}
+
+// The bytes C3 A9 are "é" in UTF-8 and something else in every ANSI code
+// page ("Ã©" in 1252): with both folders there, UTF-8 wins, with a warning
+// naming both; with one of them only, no warning.
+TEST(RootFolderEncoding, BytesNamingTwoFoldersTakeUtf8AndWarn)
+{
+    const std::string bytes = "\xC3\xA9";
+    const std::string ansiName = fromAnsi(bytes);
+    ASSERT_FALSE(ansiName.empty());
+    ASSERT_NE(ansiName, bytes);
+    for (const bool both : {true, false}) {
+        SCOPED_TRACE(both);
+        TempFolder tmp;
+        tmp.make({bytes + "/"});
+        if (both)
+            tmp.make({ansiName + "/"});
+        const ParamParse parse = parseParam("cam,0,0," + tmp.at(bytes));
+        EXPECT_EQ(parse.rootFolder, tmp.at(bytes));
+        if (both) {
+            EXPECT_NE(parse.warning.find(tmp.at(bytes)), std::string::npos) << parse.warning;
+            EXPECT_NE(parse.warning.find(tmp.at(ansiName)), std::string::npos) << parse.warning;
+        } else {
+            EXPECT_EQ(parse.warning, "");
+        }
+    }
+}
+
 TEST(RootFolderEncoding, Utf8AndAnsiBytesNameTheSameFolder)
 {
     TempFolder tmp;

@@ -13,6 +13,13 @@ bool walk(const std::string& root, std::vector<std::string>& folders, std::strin
 {
     TraversalRules rules;
     rules.entry = [&](const std::string& path, const FindData& entry) {
+        if (entry.kind == EntryKind::Folder) {
+            const std::string why = nameWindowsCannotOpen(entry.name);
+            if (!why.empty()) {
+                logTo(log, "folder skipped, Windows cannot open it by its name (" + why + "): " + path);
+                return Step::Next;
+            }
+        }
         switch (entry.kind) {
         case EntryKind::Folder:
             folders.push_back(path);
@@ -50,6 +57,16 @@ bool collectFolders(const std::string& root, std::vector<std::string>& folders,
     }
     if (root.empty()) {
         error = "cannot open folder: the root folder path is empty";
+        return false;
+    }
+    std::size_t end = root.size();
+    while (end > 1 && (root[end - 1] == '/' || root[end - 1] == '\\'))
+        --end;  // "C:\\rec\\" names "rec"
+    const std::size_t start = root.find_last_of("/\\", end - 1) + 1;  // npos + 1 is 0
+    const std::string last = root.substr(start, end - start);
+    if (!last.empty() && (last.back() == ' ' || last.back() == '.') && !nameWindowsCannotOpen(last).empty()) {
+        error = "cannot open folder: Windows cannot open a folder by a name that ends in " +
+                std::string(last.back() == ' ' ? "a space" : "a dot") + ": \"" + root + "\"";
         return false;
     }
     try {

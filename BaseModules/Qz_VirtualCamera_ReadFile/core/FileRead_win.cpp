@@ -1,5 +1,7 @@
-// Windows side of FileRead.h: CreateFileW and ReadFile on the UTF-16 path.
+// Windows side of FileRead.h: CreateFileW and ReadFile on the UTF-16 path,
+// in its `\\?\` form so a file past MAX_PATH opens too.
 
+#include "ExtendedPath.h"
 #include "FileRead.h"
 #include "WindowsText.h"
 
@@ -13,7 +15,7 @@ struct ReadableFile {
 
 ReadableFile* openForReading(const std::string& path, std::string& error)
 {
-    const HANDLE handle = CreateFileW(wideFromUtf8(path).c_str(), GENERIC_READ,
+    const HANDLE handle = CreateFileW(wideFromUtf8(fileCallPath(path)).c_str(), GENERIC_READ,
                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                                       FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {

@@ -2,6 +2,7 @@
 // anything; only a file or folder is then opened, for query only (no read
 // access), to learn its identity. Links are followed.
 
+#include "ExtendedPath.h"
 #include "FileStatus.h"
 #include "WindowsText.h"
 
@@ -23,11 +24,12 @@ std::int64_t unixNanoseconds(const FILETIME& time)
 
 }  // namespace
 
-FileStatus fileStatusOf(const std::string& path, std::string& error)
+FileStatus fileStatusOf(const std::string& given, std::string& error)
 {
+    const std::wstring path = wideFromUtf8(fileCallPath(given));  // `\\?\` form: past MAX_PATH too
     FileStatus status;
     WIN32_FILE_ATTRIBUTE_DATA attributes {};
-    if (!GetFileAttributesExW(wideFromUtf8(path).c_str(), GetFileExInfoStandard, &attributes)) {
+    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &attributes)) {
         error = lastErrorText();
         return status;
     }
@@ -36,7 +38,7 @@ FileStatus fileStatusOf(const std::string& path, std::string& error)
         return status;
     }
     // FILE_FLAG_BACKUP_SEMANTICS is needed to open a folder.
-    HANDLE file = CreateFileW(wideFromUtf8(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+    HANDLE file = CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                               OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         error = lastErrorText();

@@ -61,7 +61,7 @@ ParamParse parseParam(const std::string& text)
     if (numberError == ParamError::ThirdFieldOutOfRange)
         return fail(parse, numberError, "stoi argument out of range: third field \"" + number + "\"");
 
-    parse.rootFolder = rootFolderAsUtf8(text.substr(third + 1));
+    parse.rootFolder = rootFolderAsUtf8(text.substr(third + 1), parse.warning);
     parse.fieldsParsed = 4;
     return parse;
 }

@@ -28,6 +28,8 @@ struct ParamParse {
     std::string secondField;
     int thirdField = 0;
     std::string rootFolder;
+    // A doubt about the root folder worth one warning line; empty when none.
+    std::string warning;
     // For errors: one line naming the cause and the text concerned.
     std::string message;
 };

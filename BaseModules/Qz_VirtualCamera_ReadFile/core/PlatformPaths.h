@@ -64,8 +64,16 @@ struct FolderId {
 // be determined.
 bool folderIdOf(const std::string& path, FolderId& id);
 
+// Why Windows cannot open an entry called `name` by that name: a reserved
+// device name ("NUL", "COM1", also with an extension: "AUX.txt"), a trailing
+// dot or space, or a character Windows forbids in names. Empty when it can,
+// and always elsewhere: other systems take such names as they are.
+std::string nameWindowsCannotOpen(const std::string& name);
+
 // The root folder's bytes as the host handed them, as UTF-8. On Windows a
 // host may hand UTF-8 (QString::toUtf8) or the ANSI code page (toLocal8Bit):
 // bytes that are valid UTF-8 and name an existing folder that way are UTF-8,
 // any others are read in the ANSI code page. Elsewhere they are kept as given.
-std::string rootFolderAsUtf8(const std::string& bytes);
+// When the bytes read in the ANSI code page name another existing folder too,
+// the UTF-8 one is taken and `warning` names both; otherwise it is left empty.
+std::string rootFolderAsUtf8(const std::string& bytes, std::string& warning);

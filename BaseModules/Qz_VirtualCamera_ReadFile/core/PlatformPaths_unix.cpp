@@ -144,7 +144,12 @@ bool folderIdOf(const std::string& path, FolderId& id)
     return true;
 }
 
-std::string rootFolderAsUtf8(const std::string& bytes)
+std::string rootFolderAsUtf8(const std::string& bytes, std::string& /*warning*/)
 {
     return bytes;  // the file system takes bytes as they are
+}
+
+std::string nameWindowsCannotOpen(const std::string& /*name*/)
+{
+    return {};  // every name but "/" and NUL is a name here
 }

@@ -1,6 +1,9 @@
 // Windows side of the platform layer: the listing is the run-time library's
-// wide wildcard search, in the file system's own entry order.
+// wide wildcard search, in the file system's own entry order. Every path is
+// turned into its `\\?\` form (fileCallPath) where it enters here, so folders
+// and files past MAX_PATH are reached; callers keep the path as given.
 
+#include "ExtendedPath.h"
 #include "Names.h"
 #include "PlatformPaths.h"
 #include "WindowsText.h"
@@ -8,17 +11,25 @@
 #include <io.h>
 #include <windows.h>
 
+#include <cctype>
 #include <vector>
 
 const char kPathSeparator[] = "\\";
 
 namespace {
 
-// Opens the file or folder at `path` for its attributes only, following
-// links; FILE_FLAG_BACKUP_SEMANTICS is needed to open a folder.
-HANDLE openFollowingLinks(const std::string& path)
+// The path as Windows' file calls take it whole (`\\?\` form), in UTF-16.
+std::wstring callPath(const std::string& path)
 {
-    return CreateFileW(wideFromUtf8(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+    return wideFromUtf8(fileCallPath(path));
+}
+
+// Opens the file or folder at `path` (already in call form) for its
+// attributes only, following links; FILE_FLAG_BACKUP_SEMANTICS is needed to
+// open a folder.
+HANDLE openFollowingLinks(const std::wstring& path)
+{
+    return CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                        OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
 }
 
@@ -77,9 +88,10 @@ struct SearchCloser {
 }  // namespace
 
 // What the entry at `path` is, following links.
-EntryStatus entryStatusOf(const std::string& path)
+EntryStatus entryStatusOf(const std::string& given)
 {
-    const DWORD attributes = GetFileAttributesW(wideFromUtf8(path).c_str());
+    const std::wstring path = callPath(given);
+    const DWORD attributes = GetFileAttributesW(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {
         const std::error_code error = lastErrorCode();
         if (error == std::errc::no_such_file_or_directory)
@@ -107,7 +119,7 @@ bool listFolder(const std::string& folder, const std::string& ending, std::vecto
     entries.clear();
     const std::string pattern = folder + kPathSeparator + "*" + ending;
     _wfinddata64_t info {};
-    const SearchCloser search{_wfindfirst64(wideFromUtf8(pattern).c_str(), &info)};
+    const SearchCloser search{_wfindfirst64(callPath(pattern).c_str(), &info)};
     if (search.search == -1) {
         // Nothing matching is no failure; a folder that cannot be read is.
         if (GetLastError() == ERROR_FILE_NOT_FOUND)
@@ -127,7 +139,7 @@ bool listFolder(const std::string& folder, const std::string& ending, std::vecto
 
 bool folderIdOf(const std::string& path, FolderId& id)
 {
-    HANDLE file = openFollowingLinks(path);
+    HANDLE file = openFollowingLinks(callPath(path));
     if (file == INVALID_HANDLE_VALUE)
         return false;
     BY_HANDLE_FILE_INFORMATION info {};
@@ -141,12 +153,47 @@ bool folderIdOf(const std::string& path, FolderId& id)
     return true;
 }
 
-std::string rootFolderAsUtf8(const std::string& bytes)
+std::string rootFolderAsUtf8(const std::string& bytes, std::string& warning)
 {
-    if (isUtf8(bytes)) {
-        const DWORD attributes = GetFileAttributesW(wideFromUtf8(bytes).c_str());
-        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
-            return bytes;
+    const auto isFolder = [](const std::string& utf8) {
+        const DWORD attributes = GetFileAttributesW(callPath(utf8).c_str());
+        return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    };
+    const std::string ansi = utf8FromAnsi(bytes);
+    if (isUtf8(bytes) && isFolder(bytes)) {
+        if (ansi != bytes && isFolder(ansi))
+            warning = "the root folder's bytes name two folders: \"" + bytes + "\" read as UTF-8 and \"" + ansi +
+                      "\" read in the ANSI code page " + std::to_string(GetACP()) + "; taking \"" + bytes + "\"";
+        return bytes;
     }
-    return utf8FromAnsi(bytes);
+    return ansi;
+}
+
+std::string nameWindowsCannotOpen(const std::string& name)
+{
+    if (name.empty() || name == "." || name == "..")
+        return {};
+    if (name.back() == '.')
+        return "the name ends in a dot";
+    if (name.back() == ' ')
+        return "the name ends in a space";
+    for (const char c : name) {
+        if (static_cast<unsigned char>(c) < 0x20 || std::string("<>:\"/\\|?*").find(c) != std::string::npos)
+            return std::string("the name holds the character '") +
+                   (static_cast<unsigned char>(c) < 0x20 ? std::string("\\x") + "0123456789abcdef"[(c >> 4) & 15] +
+                                                               "0123456789abcdef"[c & 15]
+                                                         : std::string(1, c)) +
+                   "'";
+    }
+    // A device name, with or without an extension, spaces before it ignored.
+    std::string base = name.substr(0, name.find('.'));
+    while (!base.empty() && base.back() == ' ')
+        base.pop_back();
+    for (char& c : base)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    const bool numbered = base.size() == 4 && (base.compare(0, 3, "COM") == 0 || base.compare(0, 3, "LPT") == 0) &&
+                          base[3] >= '1' && base[3] <= '9';
+    if (numbered || base == "CON" || base == "PRN" || base == "AUX" || base == "NUL")
+        return "\"" + base + "\" is a reserved device name";
+    return {};
 }
