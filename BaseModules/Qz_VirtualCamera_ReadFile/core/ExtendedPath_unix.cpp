@@ -1,0 +1,6 @@
+#include "ExtendedPath.h"
+
+std::string fileCallPath(const std::string& path)
+{
+    return path;
+}
