@@ -2,6 +2,7 @@
 // user can get it wrong: each must end in a clear message and an exit status.
 
 #include "ContactSheet.h"
+#include "ExtendedPath.h"
 #include "ImageFile.h"
 #include "ReadOrder.h"
 #include "ToolRun.h"
@@ -15,6 +16,7 @@
 
 #include <opencv2/imgcodecs.hpp>
 
+#include <algorithm>
 #include <regex>
 
 namespace {
@@ -205,6 +207,34 @@ TEST(Replay, EachCameraOfAStationHasACursorOfItsOwn)
         for (const QJsonValue& each : cameras)
             EXPECT_EQ(each.toObject()["images"].toArray()[0].toObject()["width"].toInt(), width) << line;
     }
+
+// The capture folder each frame names (text, then JSON for replay and inspect).
+std::vector<std::string> namedFolders(const std::string& root)
+{
+    std::vector<std::string> folders;
+    const ToolResult text = runTool(CAMERA_HOST, {"replay", "--param", param("camera3P", root), "--cycles", "1"});
+    for (const FrameLine& frame : frameLines(text.out))
+        folders.push_back(frame.folder);
+    for (const char* command : {"replay", "inspect"}) {
+        const ToolResult json = runTool(CAMERA_HOST, {command, "--param", param("camera3P", root), "--json", "-"});
+        std::istringstream in(json.out);
+        for (std::string line; std::getline(in, line);) {
+            const QJsonArray cameras = QJsonDocument::fromJson(QByteArray::fromStdString(line)).object()["cameras"].toArray();
+            if (!cameras.isEmpty())
+                folders.push_back(cameras[0].toObject()["captureFolder"].toString().toStdString());
+        }
+    }
+    return folders;
+}
+
+// A root in the form Windows takes past MAX_PATH ("\\?\C:\...") names each
+// capture folder as the plain root does.
+TEST(Replay, LongFormRootNamesTheCaptureFoldersAsThePlainRoot)
+{
+    const std::vector<std::string> plain = namedFolders(sampleRecording());
+    ASSERT_EQ(plain.size(), 24u);
+    EXPECT_EQ(std::count(plain.begin(), plain.end(), ""), 0);
+    EXPECT_EQ(namedFolders(fileCallPath(sampleRecording())), plain) << fileCallPath(sampleRecording());
 }
 
 TEST(Replay, SavedHeightMapKeepsSixteenBitsExactly)

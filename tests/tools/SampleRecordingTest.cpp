@@ -2,6 +2,7 @@
 // camera mode finds complete frames, and careful with the folder it is given.
 
 #include "CaptureFolders.h"
+#include "ExtendedPath.h"
 #include "ReadOrder.h"
 #include "ToolRun.h"
 
@@ -45,6 +46,16 @@ TEST(SampleRecording, IsTheSameOnEveryRun)
     for (const auto& [name, content] : first)
         bytes += content.size();
     EXPECT_LT(bytes, 8u << 20) << "the sample recording should stay small";
+}
+
+// Under a root in the form Windows takes past MAX_PATH ("\\?\C:\..."), where
+// "/" would be part of a name: the same recording.
+TEST(SampleRecording, IsTheSameUnderALongFormRoot)
+{
+    TempFolder folder;
+    const ToolResult made = runTool(MAKE_SAMPLE_RECORDING, {fileCallPath(folder.at("sample"))});
+    ASSERT_EQ(made.exitCode, 0) << made.err;
+    EXPECT_TRUE(filesUnder(folder.at("sample")) == filesUnder(sampleRecording())) << "some file differs";
 }
 
 TEST(SampleRecording, EveryCaptureHoldsAFullFrameForEveryCameraMode)

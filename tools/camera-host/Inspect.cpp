@@ -243,7 +243,7 @@ int inspectCamera(const std::string& param, CaptureJson* json)
             for (const PlannedFile& file : capture.files)
                 entries.push_back(file.entry);
             json->push_back(cameraFrameJson(
-                param, std::filesystem::u8path(folder).lexically_relative(std::filesystem::u8path(parse.rootFolder)).u8string(), entries));
+                param, folderBelowRoot(folder, parse.rootFolder), entries));
         }
         printCapture(capture, static_cast<int>(captures.size()) + 1);
         if (mode != CameraMode::None)

@@ -49,6 +49,22 @@ std::size_t imageFilesIn(const std::string& folder)
 
 }  // namespace
 
+std::string folderBelowRoot(const std::string& folder, const std::string& root)
+{
+    // The walk joins the root, less its trailing separators, with the names;
+    // std::filesystem's lexically_relative takes "\\?\C:" apart and gives "".
+    const auto isSeparator = [](char c) { return c == '/' || c == std::filesystem::path::preferred_separator; };
+    std::size_t end = root.size();
+    while (end > 0 && isSeparator(root[end - 1]))
+        --end;
+    if (folder.compare(0, end, root, 0, end) != 0 || folder.size() <= end || !isSeparator(folder[end]))
+        return std::filesystem::u8path(folder).lexically_relative(std::filesystem::u8path(root)).u8string();
+    std::size_t start = end;
+    while (start < folder.size() && isSeparator(folder[start]))
+        ++start;
+    return folder.substr(start);
+}
+
 std::string countOf(std::size_t count, const std::string& singular)
 {
     return std::to_string(count) + " " + singular + (count == 1 ? "" : "s");

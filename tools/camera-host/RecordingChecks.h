@@ -10,6 +10,11 @@
 #include <string>
 #include <vector>
 
+// `folder`, a capture folder collectFolders listed under `root`, named below
+// the root ("part_1", "part_4\retake" on Windows): the text after the root as
+// given, whatever its form ("\\?\C:\rec", a trailing separator).
+std::string folderBelowRoot(const std::string& folder, const std::string& root);
+
 // "1 capture", "2 captures": `count` with the noun in singular or plural.
 std::string countOf(std::size_t count, const std::string& singular);
 

@@ -145,7 +145,7 @@ FrameNames frameNames(const Plan& plan, int number)
 {
     FrameNames names;
     const std::string& folder = plan.folders[static_cast<std::size_t>(number - 1) % plan.folders.size()];
-    names.folder = std::filesystem::u8path(folder).lexically_relative(std::filesystem::u8path(plan.param.rootFolder)).u8string();
+    names.folder = folderBelowRoot(folder, plan.param.rootFolder);
     const CameraMode mode = cameraModeOf(plan.param.cameraName);
     for (const std::string& path : planFrame(folder, plan.param.cameraName)) {
         names.files.push_back(path);

@@ -8,6 +8,7 @@
 // byte for byte on every run.
 
 #include "Console.h"
+#include "ExtendedPath.h"
 #include "ImageFile.h"
 #include "SampleScene.h"
 
@@ -27,7 +28,7 @@ const cv::Size kCamera1Size(320, 240);
 const cv::Size kOtherCameraSize(160, 120);
 
 struct PlannedCapture {
-    std::string folder;  // relative to the recording root
+    std::string folder;  // relative to the recording root, "/" between folders
     PartPose pose;
 };
 
@@ -44,9 +45,11 @@ const std::vector<PlannedCapture> kCaptures = {
     {"part_0007_2024-03-18_09-14-36", {-4, 3, 41, Defect::Stain}},
 };
 
+// Writes below `root` (the form file calls take, see fileCallPath) and names
+// what it writes below `shownRoot` (the root as the user gave it).
 class Writer {
 public:
-    explicit Writer(fs::path root) : root_(std::move(root)) {}
+    Writer(fs::path root, fs::path shownRoot) : root_(std::move(root)), shownRoot_(std::move(shownRoot)) {}
 
     void image(const fs::path& folder, const std::string& name, const cv::Mat& image)
     {
@@ -54,7 +57,7 @@ public:
         // TIFF uncompressed, as recording software usually writes it.
         const std::vector<int> settings{cv::IMWRITE_TIFF_COMPRESSION, 1};
         if (!writeImageFile(path.u8string(), image, settings)) {
-            std::fprintf(stderr, "make-sample-recording: cannot write %s\n", path.u8string().c_str());
+            std::fprintf(stderr, "make-sample-recording: cannot write %s\n", (shownRoot_ / folder / name).u8string().c_str());
             ok_ = false;
         }
         ++files_;
@@ -72,6 +75,7 @@ public:
 
 private:
     fs::path root_;
+    fs::path shownRoot_;
     bool ok_ = true;
     int files_ = 0;
 };
@@ -116,19 +120,19 @@ void writeOtherCameras(Writer& writer, const fs::path& folder, const PartPose& p
     writer.image(folder, "camera3N_Image.bmp", negative);
 }
 
-bool prepareRoot(const fs::path& root)
+bool prepareRoot(const fs::path& root, const fs::path& shownRoot)
 {
     std::error_code ec;
     if (fs::exists(root, ec) && !fs::is_empty(root, ec)) {
         std::fprintf(stderr,
                      "make-sample-recording: %s is not empty; give a new or empty folder "
                      "(anything else in it would become part of the recording)\n",
-                     root.u8string().c_str());
+                     shownRoot.u8string().c_str());
         return false;
     }
     fs::create_directories(root, ec);
     if (ec) {
-        std::fprintf(stderr, "make-sample-recording: cannot make %s: %s\n", root.u8string().c_str(),
+        std::fprintf(stderr, "make-sample-recording: cannot make %s: %s\n", shownRoot.u8string().c_str(),
                      ec.message().c_str());
         return false;
     }
@@ -158,16 +162,21 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "make-sample-recording: give one folder\n\n%s", kUsage);
         return 2;
     }
-    const fs::path root = fs::u8path(arguments[1]);
+    // Windows: the "\\?\" form, so no path is too long for a file call.
+    const fs::path shownRoot = fs::u8path(arguments[1]);
+    const std::string callPath = fileCallPath(arguments[1]);
+    const fs::path root = callPath.empty() ? shownRoot : fs::u8path(callPath);
     try {
-        if (!prepareRoot(root))
+        if (!prepareRoot(root, shownRoot))
             return 1;
-        Writer writer(root);
+        Writer writer(root, shownRoot);
         unsigned seed = 1;
         for (const PlannedCapture& capture : kCaptures) {
-            fs::create_directories(root / capture.folder);
-            writeCamera1(writer, capture.folder, capture.pose, seed);
-            writeOtherCameras(writer, capture.folder, capture.pose, seed);
+            // The system's separator: a "\\?\" path takes "/" as part of a name.
+            const fs::path folder = fs::u8path(capture.folder).make_preferred();
+            fs::create_directories(root / folder);
+            writeCamera1(writer, folder, capture.pose, seed);
+            writeOtherCameras(writer, folder, capture.pose, seed);
             ++seed;
         }
         writer.text("recording.txt", "Sample recording: one folder per capture, images of camera1, camera2,\n"
@@ -177,7 +186,7 @@ int main(int argc, char* argv[])
         if (!writer.ok())
             return 1;
         std::printf("wrote %zu captures, %d images, to %s\n", kCaptures.size(), writer.files(),
-                    root.u8string().c_str());
+                    shownRoot.u8string().c_str());
         return 0;
     } catch (const std::exception& e) {
         std::fprintf(stderr, "make-sample-recording: %s\n", e.what());
