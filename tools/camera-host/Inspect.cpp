@@ -1,6 +1,7 @@
 #include "Inspect.h"
 
 #include "CaptureFolders.h"
+#include "Console.h"
 #include "ImageFile.h"
 #include "ImageText.h"
 #include "JsonLines.h"
@@ -27,7 +28,7 @@ template <typename... Args>
 void say(const char* format, Args... args)
 {
     if (textWanted)
-        std::printf(format, args...);
+        printText(stdout, format, args...);
 }
 
 struct PlannedFile {
@@ -204,7 +205,7 @@ int inspectCamera(const std::string& param, CaptureJson* json)
 {
     const ParamParse parse = parseParam(param);
     if (parse.error != ParamError::None) {
-        std::fprintf(stderr, "camera-host: bad parameter string: %s\n", parse.message.c_str());
+        printText(stderr, "camera-host: bad parameter string: %s\n", parse.message.c_str());
         return 1;
     }
     Report report;
@@ -212,7 +213,7 @@ int inspectCamera(const std::string& param, CaptureJson* json)
     std::vector<std::string> folders;
     std::string error;
     if (!collectFolders(parse.rootFolder, folders, error, logToReport)) {
-        std::fprintf(stderr, "camera-host: %s\n", error.c_str());
+        printText(stderr, "camera-host: %s\n", error.c_str());
         return 1;
     }
     const CameraMode mode = cameraModeOf(parse.cameraName);
@@ -220,7 +221,7 @@ int inspectCamera(const std::string& param, CaptureJson* json)
                 readOrderText(mode).c_str());
     const std::string noCaptures = rootWithoutCapturesProblem(parse.rootFolder, folders.size());
     if (!noCaptures.empty()) {
-        std::fprintf(stderr, "camera-host: %s\n", noCaptures.c_str());
+        printText(stderr, "camera-host: %s\n", noCaptures.c_str());
         return 1;
     }
     say("captures   %zu, replayed in this order, then again from the first\n", folders.size());

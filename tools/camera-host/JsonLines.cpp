@@ -19,8 +19,7 @@ QString text(const std::string& s)
 void writeLine(std::FILE* out, const QJsonObject& object)
 {
     const QByteArray line = QJsonDocument(object).toJson(QJsonDocument::Compact);
-    std::fwrite(line.constData(), 1, static_cast<std::size_t>(line.size()), out);
-    std::fputc('\n', out);
+    writeText(out, line.toStdString() + "\n");
     std::fflush(out);
 }
 
@@ -75,7 +74,7 @@ std::FILE* openJsonOutput(const std::string& file)
         return stdout;
     std::FILE* out = openUtf8File(file, "w");
     if (!out)
-        std::fprintf(stderr, "camera-host: cannot write the JSON file %s: %s\n", file.c_str(), std::strerror(errno));
+        printText(stderr, "camera-host: cannot write the JSON file %s: %s\n", file.c_str(), std::strerror(errno));
     return out;
 }
 

@@ -1,5 +1,7 @@
 #include "ModuleMessages.h"
 
+#include "Console.h"
+
 #include <QString>
 #include <QtGlobal>
 
@@ -35,7 +37,7 @@ void keepLine(QtMsgType type, const QMessageLogContext&, const QString& message)
         line = kQtWarningTag + line;
     if (type == QtFatalMsg) {
         // Qt ends the process right after this handler returns.
-        std::fprintf(stderr, "%s\n", line.c_str());
+        printText(stderr, "%s\n", line.c_str());
         std::fflush(stderr);
         return;
     }
@@ -72,7 +74,7 @@ void printModuleLines(const std::vector<std::string>& lines, bool verbose)
 {
     for (const std::string& line : lines) {
         if (verbose || isImportantLine(line))
-            std::fprintf(stderr, "module: %s\n", line.c_str());
+            printText(stderr, "module: %s\n", line.c_str());
     }
     std::fflush(stderr);
 }

@@ -1,5 +1,7 @@
 #include "Progress.h"
 
+#include "Console.h"
+
 #include <cstdio>
 #include <string>
 
@@ -20,7 +22,7 @@ void ProgressBar::show(int done)
         return;
     const int filled = static_cast<int>(static_cast<long long>(kBarWidth) * done / total_);
     const std::string bar = std::string(filled, '#') + std::string(kBarWidth - filled, '.');
-    std::fprintf(stderr, "\r[%s] %d/%d frames", bar.c_str(), done, total_);
+    printText(stderr, "\r[%s] %d/%d frames", bar.c_str(), done, total_);
     std::fflush(stderr);
     drawn_ = true;
     lastDraw_ = now;
@@ -31,7 +33,7 @@ void ProgressBar::clear()
     if (!drawn_)
         return;
     // Spaces rather than an escape sequence: every console understands them.
-    std::fprintf(stderr, "\r%*s\r", kLineWidth, "");
+    printText(stderr, "\r%*s\r", kLineWidth, "");
     std::fflush(stderr);
     drawn_ = false;
 }

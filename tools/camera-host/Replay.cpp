@@ -82,7 +82,7 @@ private:
 
 void fail(const std::string& text)
 {
-    std::fprintf(stderr, "camera-host: %s\n", text.c_str());
+    printText(stderr, "camera-host: %s\n", text.c_str());
 }
 
 // What the replay is of, found with the module's own folder walk: a fresh
@@ -199,7 +199,7 @@ FrameResult grabOne(Base& camera)
 
 void printHeader()
 {
-    std::printf("%6s %7s %9s  %s\n", "frame", "images", "grab ms",
+    printText(stdout, "%6s %7s %9s  %s\n", "frame", "images", "grab ms",
                 "image 1, 2, ... (width x height, type)  <- capture folder");
 }
 
@@ -219,7 +219,7 @@ void printFrameLine(int number, const FrameResult& frame, const std::string& fol
     while (!line.empty() && line.back() == ' ')
         line.pop_back();
     line += "  <- " + folder;
-    std::printf("%s\n", line.c_str());
+    printText(stdout, "%s\n", line.c_str());
     std::fflush(stdout);
 }
 
@@ -251,19 +251,19 @@ void printSummary(const Totals& totals, std::size_t cameras)
     for (double seconds : totals.grabSeconds)
         total += seconds;
     const double megabytes = totals.bytes / 1e6;
-    std::printf("\n");
+    printText(stdout, "\n");
     if (cameras > 1)
-        std::printf("cameras     %zu, each on its own copy of the module file\n", cameras);
-    std::printf("frames      %d (%d failed)\n", totals.frames, totals.failedGrabs);
-    std::printf("images      %d (%d empty)\n", totals.images, totals.emptyImages);
-    std::printf("data        %.2f MB\n", megabytes);
-    std::printf("grab time   median %.2f ms, 95th percentile %.2f ms\n", percentile(totals.grabSeconds, 0.5) * 1e3,
+        printText(stdout, "cameras     %zu, each on its own copy of the module file\n", cameras);
+    printText(stdout, "frames      %d (%d failed)\n", totals.frames, totals.failedGrabs);
+    printText(stdout, "images      %d (%d empty)\n", totals.images, totals.emptyImages);
+    printText(stdout, "data        %.2f MB\n", megabytes);
+    printText(stdout, "grab time   median %.2f ms, 95th percentile %.2f ms\n", percentile(totals.grabSeconds, 0.5) * 1e3,
                 percentile(totals.grabSeconds, 0.95) * 1e3);
     if (total > 0)
-        std::printf("throughput  %.1f frames/s, %.1f MB/s (over the grab time)\n", totals.frames / total,
+        printText(stdout, "throughput  %.1f frames/s, %.1f MB/s (over the grab time)\n", totals.frames / total,
                     megabytes / total);
     if (totals.pacedSeconds > 0)
-        std::printf("pacing      %g frames/s asked, %.1f frames/s kept over %.2f s; %s could not keep up\n",
+        printText(stdout, "pacing      %g frames/s asked, %.1f frames/s kept over %.2f s; %s could not keep up\n",
                     totals.fps, std::max(0, totals.frames - 1) / totals.pacedSeconds, totals.pacedSeconds,
                     countOf(totals.lateFrames, "frame").c_str());
     std::fflush(stdout);
@@ -469,7 +469,7 @@ int runReplay(const Options& options)
     if (sheet) {
         std::string error;
         if (sheet->write(options.sheetFile, error))
-            std::printf("contact sheet: %s\n", options.sheetFile.c_str());
+            printText(stdout, "contact sheet: %s\n", options.sheetFile.c_str());
         else {
             fail(error);
             writesOk = false;

@@ -23,9 +23,9 @@ namespace {
 
 void printVersion()
 {
-    std::printf("camera-host %s\n", PROJECT_VERSION_TEXT);
-    std::printf("Qt          built with %s, running with %s\n", QT_VERSION_STR, qVersion());
-    std::printf("OpenCV      built with %s, running with %s\n", CV_VERSION, cv::getVersionString().c_str());
+    printText(stdout, "camera-host %s\n", PROJECT_VERSION_TEXT);
+    printText(stdout, "Qt          built with %s, running with %s\n", QT_VERSION_STR, qVersion());
+    printText(stdout, "OpenCV      built with %s, running with %s\n", CV_VERSION, cv::getVersionString().c_str());
 }
 
 const char* helpText(const Options& options)
@@ -45,7 +45,7 @@ int dispatch(int argc, const char* const argv[])
     Options options;
     std::string error;
     if (!parseOptions(argc, argv, options, error)) {
-        std::fprintf(stderr, "camera-host: %s\n\n%s", error.c_str(), kUsage.c_str());
+        printText(stderr, "camera-host: %s\n\n%s", error.c_str(), kUsage.c_str());
         return 2;
     }
     switch (options.command) {
@@ -60,7 +60,7 @@ int dispatch(int argc, const char* const argv[])
     case Options::Command::None:
         break;
     }
-    std::printf("%s", helpText(options));
+    printText(stdout, "%s", helpText(options));
     return 0;
 }
 
@@ -76,9 +76,9 @@ int main(int argc, char* argv[])
             pointers.push_back(argument.c_str());
         return dispatch(static_cast<int>(pointers.size()), pointers.data());
     } catch (const std::exception& e) {
-        std::fprintf(stderr, "camera-host: unexpected failure: %s\n", e.what());
+        printText(stderr, "camera-host: unexpected failure: %s\n", e.what());
     } catch (...) {
-        std::fprintf(stderr, "camera-host: unexpected failure\n");
+        printText(stderr, "camera-host: unexpected failure\n");
     }
     return 1;
 }

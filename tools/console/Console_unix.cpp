@@ -14,6 +14,11 @@ std::vector<std::string> utf8Arguments(int argc, char* argv[])
 
 void useUtf8Console() {}
 
+void writeText(std::FILE* stream, const std::string& text)
+{
+    std::fwrite(text.data(), 1, text.size(), stream);
+}
+
 std::FILE* openUtf8File(const std::string& path, const char* mode)
 {
     return std::fopen(path.c_str(), mode);

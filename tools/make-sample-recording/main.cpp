@@ -57,7 +57,7 @@ public:
         // TIFF uncompressed, as recording software usually writes it.
         const std::vector<int> settings{cv::IMWRITE_TIFF_COMPRESSION, 1};
         if (!writeImageFile(path.u8string(), image, settings)) {
-            std::fprintf(stderr, "make-sample-recording: cannot write %s\n", (shownRoot_ / folder / name).u8string().c_str());
+            printText(stderr, "make-sample-recording: cannot write %s\n", (shownRoot_ / folder / name).u8string().c_str());
             ok_ = false;
         }
         ++files_;
@@ -124,15 +124,15 @@ bool prepareRoot(const fs::path& root, const fs::path& shownRoot)
 {
     std::error_code ec;
     if (fs::exists(root, ec) && !fs::is_empty(root, ec)) {
-        std::fprintf(stderr,
-                     "make-sample-recording: %s is not empty; give a new or empty folder "
-                     "(anything else in it would become part of the recording)\n",
-                     shownRoot.u8string().c_str());
+        printText(stderr,
+                  "make-sample-recording: %s is not empty; give a new or empty folder "
+                  "(anything else in it would become part of the recording)\n",
+                  shownRoot.u8string().c_str());
         return false;
     }
     fs::create_directories(root, ec);
     if (ec) {
-        std::fprintf(stderr, "make-sample-recording: cannot make %s: %s\n", shownRoot.u8string().c_str(),
+        printText(stderr, "make-sample-recording: cannot make %s: %s\n", shownRoot.u8string().c_str(),
                      ec.message().c_str());
         return false;
     }
@@ -155,11 +155,11 @@ int main(int argc, char* argv[])
     useUtf8Console();
     const std::vector<std::string> arguments = utf8Arguments(argc, argv);
     if (arguments.size() == 2 && (arguments[1] == "--help" || arguments[1] == "-h")) {
-        std::printf("%s", kUsage);
+        printText(stdout, "%s", kUsage);
         return 0;
     }
     if (arguments.size() != 2 || arguments[1].empty() || arguments[1][0] == '-') {
-        std::fprintf(stderr, "make-sample-recording: give one folder\n\n%s", kUsage);
+        printText(stderr, "make-sample-recording: give one folder\n\n%s", kUsage);
         return 2;
     }
     // Windows: the "\\?\" form, so no path is too long for a file call.
@@ -185,11 +185,11 @@ int main(int argc, char* argv[])
                     "camera1 lens cleaned before this capture\n");
         if (!writer.ok())
             return 1;
-        std::printf("wrote %zu captures, %d images, to %s\n", kCaptures.size(), writer.files(),
+        printText(stdout, "wrote %zu captures, %d images, to %s\n", kCaptures.size(), writer.files(),
                     shownRoot.u8string().c_str());
         return 0;
     } catch (const std::exception& e) {
-        std::fprintf(stderr, "make-sample-recording: %s\n", e.what());
+        printText(stderr, "make-sample-recording: %s\n", e.what());
         return 1;
     }
 }
