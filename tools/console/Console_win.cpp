@@ -62,7 +62,8 @@ void useUtf8Console()
 
 void writeText(std::FILE* stream, const std::string& text)
 {
-    const HANDLE handle = reinterpret_cast<HANDLE>(::_get_osfhandle(::_fileno(stream)));
+    const int descriptor = ::_fileno(stream);  // negative when the stream has none
+    const HANDLE handle = descriptor < 0 ? INVALID_HANDLE_VALUE : reinterpret_cast<HANDLE>(::_get_osfhandle(descriptor));
     DWORD mode = 0;
     if (handle == INVALID_HANDLE_VALUE || !::GetConsoleMode(handle, &mode)) {
         std::fwrite(text.data(), 1, text.size(), stream);
