@@ -207,6 +207,7 @@ TEST(Replay, EachCameraOfAStationHasACursorOfItsOwn)
         for (const QJsonValue& each : cameras)
             EXPECT_EQ(each.toObject()["images"].toArray()[0].toObject()["width"].toInt(), width) << line;
     }
+}
 
 // The capture folder each frame names (text, then JSON for replay and inspect).
 std::vector<std::string> namedFolders(const std::string& root)
