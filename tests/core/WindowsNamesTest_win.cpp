@@ -1,9 +1,10 @@
 // Names Windows cannot open by name (made from another system, as a network
-// share can hold them): reported, skipped, and the walk goes on; a root
-// whose name ends in a space or dot is refused.
+// share can hold them): reported, and read all the same through the long
+// form of their paths; a root whose name ends in a space or dot is refused.
 
 #include "CaptureFolders.h"
 #include "ExtendedPath.h"
+#include "FileSearch.h"
 #include "PlatformPaths.h"
 #include "TempFolder.h"
 
@@ -23,22 +24,31 @@ TEST(WindowsNames, ReservedTrailingAndForbiddenNamesAreTold)
         EXPECT_EQ(nameWindowsCannotOpen(name), "") << name;
 }
 
-TEST(WindowsNames, FolderWindowsCannotOpenIsReportedAndSkipped)
+TEST(WindowsNames, FolderAndFileWindowsCannotOpenAreReportedAndRead)
 {
     TempFolder tmp;
     tmp.make({"good/", "later/"});
     const std::string bad = tmp.at("bad.");
-    std::wstring wide(bad.begin(), bad.end());  // ASCII
-    ASSERT_TRUE(CreateDirectoryW((L"\\\\?\\" + wide).c_str(), nullptr));
-    std::vector<std::string> folders, lines;
+    const std::string file = tmp.at("bad./aux.bmp");
+    std::wstring wideFolder(bad.begin(), bad.end()), wideFile(file.begin(), file.end());  // ASCII
+    ASSERT_TRUE(CreateDirectoryW((L"\\\\?\\" + wideFolder).c_str(), nullptr));
+    const HANDLE made = CreateFileW((L"\\\\?\\" + wideFile).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+    ASSERT_NE(made, INVALID_HANDLE_VALUE);
+    CloseHandle(made);
+    std::vector<std::string> folders, files, lines;
     std::string error;
-    EXPECT_TRUE(collectFolders(tmp.path(), folders, error, [&](const std::string& line) { lines.push_back(line); }))
-        << error;
-    EXPECT_EQ(folders, pathsUnder(tmp, {"good", "later"}));
-    ASSERT_EQ(lines.size(), 1u);
+    const LogSink keep = [&](const std::string& line) { lines.push_back(line); };
+    EXPECT_TRUE(collectFolders(tmp.path(), folders, error, keep)) << error;
+    EXPECT_EQ(folders, pathsUnder(tmp, {"bad.", "good", "later"}));
+    searchFiles(bad, files, "bmp", keep);
+    EXPECT_EQ(files, std::vector<std::string>{file});
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_NE(lines[0].find("this folder by its name (") , std::string::npos) << lines[0];
     EXPECT_NE(lines[0].find(bad), std::string::npos) << lines[0];
-    EXPECT_NE(lines[0].find("ends in a dot"), std::string::npos) << lines[0];
-    RemoveDirectoryW((L"\\\\?\\" + wide).c_str());
+    EXPECT_NE(lines[1].find("this file by its name ("), std::string::npos) << lines[1];
+    EXPECT_NE(lines[1].find(file), std::string::npos) << lines[1];
+    DeleteFileW((L"\\\\?\\" + wideFile).c_str());
+    RemoveDirectoryW((L"\\\\?\\" + wideFolder).c_str());
 }
 
 TEST(WindowsNames, RootEndingInSpaceOrDotIsRefused)

@@ -13,13 +13,8 @@ bool walk(const std::string& root, std::vector<std::string>& folders, std::strin
 {
     TraversalRules rules;
     rules.entry = [&](const std::string& path, const FindData& entry) {
-        if (entry.kind == EntryKind::Folder) {
-            const std::string why = nameWindowsCannotOpen(entry.name);
-            if (!why.empty()) {
-                logTo(log, "folder skipped, Windows cannot open it by its name (" + why + "): " + path);
-                return Step::Next;
-            }
-        }
+        if (entry.kind == EntryKind::Folder)
+            warnOfNameWindowsCannotOpen("folder", entry.name, path, log);
         switch (entry.kind) {
         case EntryKind::Folder:
             folders.push_back(path);

@@ -14,6 +14,7 @@ void searchFiles(const std::string& folder, std::vector<std::string>& files,
             return Step::Next;
         }
         // Anything else is a file to read, whose read then says what is wrong.
+        warnOfNameWindowsCannotOpen(entry.kind == EntryKind::Folder ? "folder" : "file", entry.name, path, log);
         files.push_back(path);
         if (entry.kind != EntryKind::Folder)
             return Step::Next;

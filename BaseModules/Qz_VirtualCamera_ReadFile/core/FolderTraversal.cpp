@@ -94,3 +94,12 @@ bool traverseFolders(const std::string& start, const TraversalRules& rules)
 {
     return Traversal(rules).run(start);
 }
+
+void warnOfNameWindowsCannotOpen(const char* what, const std::string& name, const std::string& path,
+                                 const LogSink& log)
+{
+    const std::string why = nameWindowsCannotOpen(name);
+    if (!why.empty())
+        logTo(log, std::string("Windows cannot open this ") + what + " by its name (" + why +
+                       "), read through its long form: " + path);
+}

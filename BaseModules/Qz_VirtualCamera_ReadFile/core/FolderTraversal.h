@@ -7,6 +7,7 @@
 // that leads back to one of them is recognised and never entered. What is
 // kept and what is entered, the walker decides.
 
+#include "Log.h"
 #include "PlatformPaths.h"
 
 #include <functional>
@@ -38,3 +39,9 @@ struct TraversalRules {
 // Goes through the tree below `start` (which itself reaches no rule except
 // listingFailed). False when a rule answered Stop.
 bool traverseFolders(const std::string& start, const TraversalRules& rules);
+
+// One warning on `log` when Windows cannot open the entry `name` at `path`
+// (a "folder" or a "file") by that name: the module still reads it, through
+// the long form of its path, but the user's own tools may not.
+void warnOfNameWindowsCannotOpen(const char* what, const std::string& name, const std::string& path,
+                                 const LogSink& log);
