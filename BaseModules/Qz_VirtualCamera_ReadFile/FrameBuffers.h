@@ -28,7 +28,7 @@ public:
     // Lets go of everything kept (a new configuration, an object's end).
     void forget();
     // Around a fork (MyThread.cpp): held still, so that the child finds it
-    // whole and its lock free. Taken after every other lock of the module.
+    // whole and its lock free. Its lock is the module's last (ModuleState.h).
     void lockForFork() { keptLock.lock(); }
     void unlockAfterFork() { keptLock.unlock(); }
 

@@ -146,6 +146,20 @@ DecodedFrame decodeFrame(const std::vector<std::string>& paths, CallingThreadHel
     return frame;
 }
 
+DecodedFrame decodeOnCallingThread(const std::vector<std::string>& paths)
+{
+    DecodedFrame frame;
+    for (const std::string& path : paths) {
+        DecodedFrame one = decodeFrame({path}, nullptr);
+        frame.paths.push_back(path);
+        frame.images.push_back(std::move(one.images.front()));
+        frame.statuses.push_back(one.statuses.front());
+        frame.unchangedWhileRead = frame.unchangedWhileRead && one.unchangedWhileRead;
+        frame.log.append(one.log);
+    }
+    return frame;
+}
+
 void setBetweenFilesForTesting(std::function<void(const std::function<bool()>& stopWanted)> hook)
 {
     betweenFilesForTesting = std::move(hook);

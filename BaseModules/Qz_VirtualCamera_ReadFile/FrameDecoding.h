@@ -34,6 +34,11 @@ struct DecodedFrame {
 DecodedFrame decodeFrame(const std::vector<std::string>& paths, CallingThreadHelp* callerHelp,
                          const std::function<bool()>& stopWanted = {});
 
+// Decodes `paths` one after another on the calling thread, starting no
+// thread (a forked child: a child of a process with threads should start
+// none, and ThreadSanitizer ends one that does). Throws only std::bad_alloc.
+DecodedFrame decodeOnCallingThread(const std::vector<std::string>& paths);
+
 // Test seam: when set, a stoppable decoding calls it before every file but
 // the first, with its stop question, and goes on when it returns.
 void setBetweenFilesForTesting(std::function<void(const std::function<bool()>& stopWanted)> hook);

@@ -36,8 +36,14 @@ struct ModuleState {
 // a run in progress) holds one for its whole length, so calls from several
 // host threads, on one object or on several, behave as if made one after
 // another; the worker's members that such an entry calls take it as proof.
-// Lock order: this lock first, then the list of live workers, then
-// MyThread's, then CallingThreadHelp's (see MyThread.h).
+//
+// The module's locks, each taken only after those above it in this list:
+// 1. this lock;
+// 2. the list of live workers (MyThread.cpp);
+// 3. a worker's lock (MyThread::mutex), which also guards what its jobs
+//    leave behind (a ReadAheadSlot's frame);
+// 4. CallingThreadHelp's lock;
+// 5. the frame buffers' lock (FrameBuffers), taken last.
 class ModuleAccess {
 public:
     ModuleAccess();

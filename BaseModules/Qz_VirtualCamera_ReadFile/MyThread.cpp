@@ -15,27 +15,10 @@ namespace {
 // The module's end takes the list and frees it once it has stopped them, so
 // an unloaded module leaves nothing allocated. The lock is a plain static,
 // there before any code runs and never torn down, so a worker that ends
-// while the guard runs still finds it. Taken after the module-wide lock,
-// before a worker's own.
+// while the guard runs still finds it. Its place in the lock order:
+// ModuleState.h.
 std::mutex workersMutex;
 std::set<MyThread*>* workersAlive = nullptr;  // guarded by workersMutex
-
-// The files decoded one after another on the calling thread, which starts no
-// thread (a forked child: a child of a process with threads should start
-// none, and ThreadSanitizer ends one that does).
-DecodedFrame decodeOneByOne(const std::vector<std::string>& paths)
-{
-    DecodedFrame frame;
-    for (const std::string& path : paths) {
-        DecodedFrame one = decodeFrame({path}, nullptr);
-        frame.paths.push_back(path);
-        frame.images.push_back(std::move(one.images.front()));
-        frame.statuses.push_back(one.statuses.front());
-        frame.unchangedWhileRead = frame.unchangedWhileRead && one.unchangedWhileRead;
-        frame.log.append(one.log);
-    }
-    return frame;
-}
 
 }  // namespace
 
@@ -78,8 +61,10 @@ void MyThread::stopAll()
     }
     for (MyThread* worker : *workers) {
         if (access.held()) {
-            *worker->holder = nullptr;
+            const std::function<void(const ModuleAccess&)> freed = std::move(worker->freedByModuleEnd);
             dispose(worker);
+            if (freed)
+                freed(access);
         } else {
             worker->stop();
         }
@@ -124,27 +109,25 @@ void MyThread::afterForkInChild()
 }
 
 // In the child, with `mutex` held: the thread ran in the parent only. What
-// it waited on or was writing is made anew, the old left as it was (a
-// condition variable with a waiter that is not here cannot be destroyed).
+// it waited on is made anew, the old left as it was (a condition variable
+// with a waiter that is not here cannot be destroyed). A job it was running
+// is lost with it; its settle step, the only one to write what others see,
+// never ran.
 void MyThread::leftWithoutThread()
 {
     if (started) {
         leftByFork = true;
         new (&changed) std::condition_variable;
-        if (busy) {
-            new (&ahead) ReadAhead;
-            new (&decoded) DecodedFrame;
-            new (&decodeFailure) std::exception_ptr;
-        }
     }
     started = false;
     busy = false;
-    job = Job::None;
+    handedOver.reset();
     ending = false;
     retired = true;
 }
 
-MyThread::MyThread(void* userData, MyThread*& holder) : QThread(nullptr), userData(userData), holder(&holder)
+MyThread::MyThread(void* userData, std::function<void(const ModuleAccess&)> freedByModuleEnd)
+    : QThread(nullptr), userData(userData), freedByModuleEnd(std::move(freedByModuleEnd))
 {
     std::lock_guard<std::mutex> lock(workersMutex);
     if (workersAlive)
@@ -218,128 +201,86 @@ void MyThread::endThread(std::unique_lock<std::mutex>& lock)
 
 void MyThread::waitUntilIdle(std::unique_lock<std::mutex>& lock)
 {
-    changed.wait(lock, [this] { return job == Job::None && !busy; });
+    changed.wait(lock, [this] { return !handedOver && !busy; });
 }
 
-void MyThread::post(Job next, std::unique_lock<std::mutex>& lock)
-{
-    waitUntilIdle(lock);
-    job = next;
-    changed.notify_all();
-}
-
-DecodedFrame MyThread::decode(const ModuleAccess&, const std::vector<std::string>& paths)
-{
-    // One file is decoded here: handing it to this thread would cost two
-    // thread switches and gain nothing.
-    if (paths.size() <= 1)
-        return decodeFrame(paths, nullptr);
-    {
-        std::unique_lock<std::mutex> lock(mutex);
-        stopReadAhead = true;
-        waitUntilIdle(lock);
-        if (!runningAtCallersPriority(lock)) {
-            const bool threadless = retired;
-            lock.unlock();
-            return threadless ? decodeOneByOne(paths) : decodeFrame(paths, nullptr);
-        }
-        decodePaths = &paths;
-        callerHelp.callerComing();
-        post(Job::Decode, lock);
-    }
-    callerHelp.helpUntilJobEnds();
-    // The job's last step, jobEnded, hands its result over.
-    if (std::exception_ptr failure = std::exchange(decodeFailure, nullptr))
-        std::rethrow_exception(failure);
-    return std::move(decoded);
-}
-
-void MyThread::decodeHere() noexcept
-{
-    try {
-        decoded = decodeFrame(*decodePaths, &callerHelp);
-    } catch (...) {
-        decodeFailure = std::current_exception();
-    }
-    callerHelp.jobEnded();
-}
-
-void MyThread::readAhead(const ModuleAccess&, const FrameTarget& next)
+bool MyThread::post(const ModuleAccess&, WorkerJob job)
 {
     std::unique_lock<std::mutex> lock(mutex);
     waitUntilIdle(lock);
     if (!runningAtCallersPriority(lock))
-        return;
-    target = next;
-    discardWhenRead = false;
-    stopReadAhead = false;
-    post(Job::ReadAhead, lock);
+        return false;
+    jobStopWanted = false;
+    handedOver = std::move(job);
+    changed.notify_all();
+    return true;
 }
 
-ReadAhead MyThread::takeReadAhead(const ModuleAccess&)
-{
-    std::unique_lock<std::mutex> lock(mutex);
-    if (job == Job::ReadAhead) {
-        job = Job::None;
-        discardWhenRead = false;
-    }
-    waitUntilIdle(lock);
-    return std::exchange(ahead, ReadAhead());
-}
-
-void MyThread::discardReadAhead(const ModuleAccess&)
+bool MyThread::callOff(const ModuleAccess&)
 {
     std::lock_guard<std::mutex> lock(mutex);
-    if (busy || job != Job::None) {
-        discardWhenRead = true;
-        stopReadAhead = true;
-    } else {
-        ahead = ReadAhead();
-    }
+    const bool calledOff = handedOver.has_value();
+    handedOver.reset();
+    changed.notify_all();
+    return calledOff;
+}
+
+void MyThread::askJobToStop(const ModuleAccess&)
+{
+    jobStopWanted = true;
+}
+
+void MyThread::waitUntilIdle(const ModuleAccess&)
+{
+    std::unique_lock<std::mutex> lock(mutex);
+    waitUntilIdle(lock);
+}
+
+void MyThread::underLock(const std::function<void(bool idle)>& look)
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    look(!handedOver && !busy);
+}
+
+bool MyThread::stopped()
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    return retired;
 }
 
 void MyThread::stop()
 {
     std::unique_lock<std::mutex> lock(mutex);
     retired = true;
-    stopReadAhead = true;
+    jobStopWanted = true;
     endThread(lock);
 }
 
+// Ending, the thread still runs a job handed over: a caller may be waiting
+// for it. The job is asked to stop, so one that may stop early does.
 void MyThread::run()
 {
     std::unique_lock<std::mutex> lock(mutex);
     for (;;) {
-        changed.wait(lock, [this] { return ending || job != Job::None; });
-        // Ending, the thread still decodes a frame a run waits for; a
-        // read-ahead not begun is dropped.
-        if (ending && job == Job::ReadAhead) {
-            job = Job::None;
-            if (discardWhenRead) {
-                ahead = ReadAhead();
-                discardWhenRead = false;
-            }
-        }
-        if (job == Job::None) {
+        changed.wait(lock, [this] { return ending || handedOver; });
+        if (!handedOver) {
             ended = true;
             changed.notify_all();
             return;
         }
-        const Job current = job;
-        job = Job::None;
+        WorkerJob job = std::move(*handedOver);
+        handedOver.reset();
         busy = true;
         changed.notify_all();
         lock.unlock();
-        if (current == Job::Decode)
-            decodeHere();
-        else
-            readAheadFrame(target, ahead, stopReadAhead);
+        job.work(jobStopWanted);
         lock.lock();
+        if (job.settle)
+            job.settle();
         busy = false;
-        if (discardWhenRead) {
-            ahead = ReadAhead();
-            discardWhenRead = false;
-        }
         changed.notify_all();
+        lock.unlock();
+        job = WorkerJob();  // whatever the job still holds goes without the lock
+        lock.lock();
     }
 }

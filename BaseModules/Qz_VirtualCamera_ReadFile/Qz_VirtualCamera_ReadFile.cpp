@@ -1,5 +1,6 @@
 #include "Qz_VirtualCamera_ReadFile.h"
 
+#include "CallingThreadHelp.h"
 #include "CaptureFolders.h"
 #include "EntryGuard.h"
 #include "FrameBuffers.h"
@@ -13,6 +14,7 @@
 #include <QString>
 
 #include <atomic>
+#include <exception>
 #include <iostream>
 
 
@@ -29,7 +31,6 @@ const char kNoThirdCommaMessage[] =
 
 // Objects of one loaded module share its one state, so a second camera in
 // one process needs a second copy of the module file; the host is told.
-std::atomic<int> livingObjects{0};
 const char kSharedStateWarning[] =
     "another object of this module is alive: objects of one loaded module file share one state "
     "(parameter, recording, position), so each camera needs its own copy of the module file";
@@ -73,6 +74,36 @@ bool initFromParam(ModuleState& state)
     return true;
 }
 
+// The files of a grab, decoded on the calling thread and, for a frame of
+// several files, on `worker` beside it, the calling thread taking part
+// (CallingThreadHelp). One file is decoded here: handing it to the worker
+// would cost two thread switches and gain nothing. Without the worker's
+// thread (it cannot be started) on helper threads; in a forked child, or
+// once the module's end stopped the worker, on the calling thread alone.
+DecodedFrame decodeWithWorker(const ModuleAccess& access, MyThread& worker, const std::vector<std::string>& paths)
+{
+    if (paths.size() <= 1)
+        return decodeFrame(paths, nullptr);
+    CallingThreadHelp help;
+    DecodedFrame decoded;
+    std::exception_ptr failure;
+    help.callerComing();
+    const bool posted = worker.post(access, WorkerJob{[&](const std::atomic<bool>&) {
+        try {
+            decoded = decodeFrame(paths, &help);
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        help.jobEnded();  // the job's last touch of this frame
+    }, nullptr});
+    if (!posted)
+        return worker.stopped() ? decodeOnCallingThread(paths) : decodeFrame(paths, nullptr);
+    help.helpUntilJobEnds();
+    if (failure)
+        std::rethrow_exception(failure);
+    return decoded;
+}
+
 }  // namespace
 
 // An entry that reaches the module's state: guarded, and holding the
@@ -88,14 +119,17 @@ Result lockedEntry(const char* function, Result failed, Body&& body) noexcept
 
 Qz_VirtualCamera_ReadFile::Qz_VirtualCamera_ReadFile() : thread(nullptr)
 {
-    if (livingObjects.fetch_add(1) > 0)
+    if (ReadAheadSlot::othersAlive())
         logWarning(kSharedStateWarning);
-    thread = new MyThread(nullptr, thread);
+    // The module's end frees the worker with the module-wide lock held.
+    thread = new MyThread(nullptr, [this](const ModuleAccess& access) {
+        thread = nullptr;
+        readAhead.workerGone(access);
+    });
 }
 
 Qz_VirtualCamera_ReadFile::~Qz_VirtualCamera_ReadFile()
 {
-    livingObjects.fetch_sub(1);
     lockedEntry("~Qz_VirtualCamera_ReadFile", true, [this](const ModuleAccess&) {
         // Every run holds the module-wide lock to its end: once it is ours,
         // no run of this object is inside any more. The worker may still be
@@ -130,7 +164,7 @@ bool Qz_VirtualCamera_ReadFile::setParam(void* /*context*/, const QByteArray& pa
         ModuleState& state = access.state();
         ++state.configuration;
         if (thread)
-            thread->discardReadAhead(access);
+            readAhead.discard(access, *thread);
         frameBuffers().forget();
         state.grabDone.store(false, std::memory_order_relaxed);
         state.param = param.toStdString();
@@ -143,53 +177,31 @@ bool Qz_VirtualCamera_ReadFile::init(void* /*context*/)
     return lockedEntry("init", false, [this](const ModuleAccess& access) {
         ++access.state().configuration;
         if (thread)
-            thread->discardReadAhead(access);
+            readAhead.discard(access, *thread);
         frameBuffers().forget();
         return initFromParam(access.state());
     });
-}
-
-// Reading the next frame ahead is optional: whatever goes wrong with it
-// leaves the grab that was made as it is.
-void Qz_VirtualCamera_ReadFile::readNextFrameAhead(const ModuleAccess& access) noexcept
-{
-    try {
-        FrameTarget next;
-        if (nextFrameTarget(access.state(), next))
-            thread->readAhead(access, next);
-    } catch (...) {
-    }
 }
 
 bool Qz_VirtualCamera_ReadFile::run()
 {
     return lockedEntry("run", false, [this](const ModuleAccess& access) {
         ModuleState& state = access.state();
-        hostPause.runStarts();
+        readAhead.runStarts();
         qDebug() << "[INFO] " << " run start" << QString::fromStdString(state.param);
-        // Objects of one module share its cursor: a frame read ahead by one
-        // would be read again by the other's next run, so while several
-        // live none reads ahead. Nor does an object whose worker the
-        // module's end freed (a process that ends while its host calls).
-        const bool readingAhead = thread && readAheadWanted() && livingObjects.load() == 1;
+        // An object whose worker the module's end freed (a process that ends
+        // while its host calls) grabs without one.
         CollectedLog log;
-        bool handedOver = false;
-        if (readingAhead) {
-            ReadAhead ahead = thread->takeReadAhead(access);
-            handedOver = grabFromReadAhead(state, ahead, log);
-        } else if (thread) {
-            thread->discardReadAhead(access);
-        }
-        if (!handedOver)
+        if (!thread || !readAhead.handOver(access, *thread, state, log))
             grabFrame(state, [&](const std::vector<std::string>& paths) {
-                return thread ? thread->decode(access, paths) : decodeFrame(paths, nullptr);
+                return thread ? decodeWithWorker(access, *thread, paths) : decodeFrame(paths, nullptr);
             }, log);
         state.grabDone.store(false, std::memory_order_relaxed);
-        if (readingAhead && hostPause.longEnough())
-            readNextFrameAhead(access);
+        if (thread)
+            readAhead.readNext(access, *thread, state);
         log.writeOut();
         qDebug() << "[INFO] " << __LINE__ << " run end";
-        hostPause.runEnds();
+        readAhead.runEnds();
         return state.lastGrabOk;
     });
 }

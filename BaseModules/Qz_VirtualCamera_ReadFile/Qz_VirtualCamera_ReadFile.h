@@ -12,7 +12,6 @@
 #include "ReadAhead.h"
 
 class MyThread;
-class ModuleAccess;
 
 class Qz_VirtualCamera_ReadFile : public Base {
 public:
@@ -33,16 +32,15 @@ public:
     // beside it when the frame has several files. The grab's log lines are
     // written between the "run start" and "run end" lines. False when the
     // grab failed. Then the worker reads the next frame ahead, which the next
-    // run hands over when it is still what a grab would read (unless
-    // QZ_READFILE_READ_AHEAD is "0" or "off", or the host came back from its
-    // last run too soon for that to gain anything: see HostPause).
+    // run hands over when it is still what a grab would read (see
+    // ReadAheadSlot: unless QZ_READFILE_READ_AHEAD is "0" or "off", another
+    // object is alive, or the host came back from its last run too soon for
+    // that to gain anything).
     bool run() override;
 
 private:
-    void readNextFrameAhead(const ModuleAccess& access) noexcept;
-
+    ReadAheadSlot readAhead;  // made first and gone last: its frame is the worker's jobs' work
     MyThread* thread;  // null once the module's end freed the worker (a process ending while its host calls)
-    HostPause hostPause;  // whether reading ahead can gain anything
 };
 
 // The module's only exported functions, resolved by name by hosts.

@@ -1,11 +1,13 @@
 #include "ReadAhead.h"
 
 #include "ModuleState.h"
+#include "MyThread.h"
 #include "ReadOrder.h"
 
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <utility>
 
 namespace {
@@ -82,6 +84,8 @@ bool stillValid(const ModuleState& state, const ReadAhead& ahead, CollectedLog& 
 void readAheadFrame(const FrameTarget& target, ReadAhead& ahead, const std::atomic<bool>& stop) noexcept
 {
     ahead = ReadAhead();
+    if (stop.load(std::memory_order_relaxed))
+        return;
     try {
         const auto stopWanted = [&stop] { return stop.load(std::memory_order_relaxed); };
         ahead.target = target;
@@ -107,6 +111,95 @@ bool grabFromReadAhead(ModuleState& state, ReadAhead& ahead, CollectedLog& log) 
     }
     grabPreparedFrame(state, taken.target.folderIndex, lines, taken.frame.images, log);
     return true;
+}
+
+namespace {
+
+std::atomic<int> slotsAlive{0};
+
+}  // namespace
+
+ReadAheadSlot::ReadAheadSlot()
+{
+    slotsAlive.fetch_add(1);
+}
+
+ReadAheadSlot::~ReadAheadSlot()
+{
+    slotsAlive.fetch_sub(1);
+}
+
+bool ReadAheadSlot::othersAlive()
+{
+    return slotsAlive.load() > 1;
+}
+
+void ReadAheadSlot::runStarts()
+{
+    hostPause.runStarts();
+    thisRunReadsAhead = readAheadWanted() && !othersAlive();
+}
+
+bool ReadAheadSlot::handOver(const ModuleAccess& access, MyThread& worker, ModuleState& state, CollectedLog& log)
+{
+    if (!thisRunReadsAhead) {
+        discard(access, worker);
+        return false;
+    }
+    worker.callOff(access);
+    worker.waitUntilIdle(access);
+    ReadAhead taken;
+    worker.underLock([&](bool) {
+        taken = std::exchange(ahead, ReadAhead());
+        discardWhenRead = false;
+    });
+    return grabFromReadAhead(state, taken, log);
+}
+
+void ReadAheadSlot::readNext(const ModuleAccess& access, MyThread& worker, const ModuleState& state) noexcept
+{
+    if (!thisRunReadsAhead || !hostPause.longEnough())
+        return;
+    try {
+        FrameTarget target;
+        if (!nextFrameTarget(state, target))
+            return;
+        // The frame is read into the job's own slot and put in this one as
+        // the job ends, under the worker's lock: a job lost with its thread
+        // (a fork) leaves this slot whole.
+        const auto read = std::make_shared<ReadAhead>();
+        worker.post(access, WorkerJob{
+            [target, read](const std::atomic<bool>& stop) { readAheadFrame(target, *read, stop); },
+            [this, read] {
+                ahead = discardWhenRead ? ReadAhead() : std::move(*read);
+                discardWhenRead = false;
+            }});
+    } catch (...) {
+    }
+}
+
+void ReadAheadSlot::runEnds()
+{
+    hostPause.runEnds();
+}
+
+void ReadAheadSlot::discard(const ModuleAccess& access, MyThread& worker)
+{
+    ReadAhead dropped;
+    bool reading = false;
+    worker.underLock([&](bool idle) {
+        reading = !idle;
+        discardWhenRead = reading;
+        dropped = std::exchange(ahead, ReadAhead());
+    });
+    if (reading)
+        worker.askJobToStop(access);
+}
+
+void ReadAheadSlot::workerGone(const ModuleAccess&)
+{
+    ahead = ReadAhead();
+    discardWhenRead = false;
 }
 
 void HostPause::runStarts() noexcept

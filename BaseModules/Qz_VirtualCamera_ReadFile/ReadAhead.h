@@ -3,12 +3,17 @@
 // object's worker while the host works with the last one. What makes it
 // invisible to a host: the frame is only handed over when it is still what a
 // grab would read (grabFromReadAhead), and it can be stopped between files,
-// which the worker's end does too (see guardWorkersAtModuleEnd).
+// which the worker's end does too (see guardWorkersAtModuleEnd). Whether to
+// read ahead at all, the frame read ahead and its hand-over are
+// ReadAheadSlot's, at the end of this file.
 
 #include "Grab.h"
 
 #include <atomic>
 #include <chrono>
+
+class MyThread;
+class ModuleAccess;
 
 // A frame read before the grab that wants it.
 struct ReadAhead {
@@ -33,7 +38,8 @@ struct ReadAhead {
 constexpr std::chrono::seconds kStampMargin{2};
 
 // Reads `target`'s frame into `ahead`, dropping what `ahead` held first (so
-// at most one frame is held). Stops between files once `stop` is raised;
+// at most one frame is held). Stops between files once `stop` is raised
+// (before planning the frame when it is raised already);
 // `ahead` is then left empty, as after any failure. Touches no module state
 // and writes no log line: the lines stay with the frame. Never throws.
 void readAheadFrame(const FrameTarget& target, ReadAhead& ahead, const std::atomic<bool>& stop) noexcept;
@@ -74,3 +80,51 @@ private:
 // is on: it is unless set to "0" or "off". Read at every run, so a host can
 // change its mind between runs.
 bool readAheadWanted();
+
+// The read-ahead of one module object: its switch, the frame read ahead and
+// its hand-over. The frame is read into the slot by a job of the object's
+// worker; the slot's frame and its discard mark are guarded by the worker's
+// lock. Every member is called by the module object with the module-wide lock
+// held (the ModuleAccess it is handed).
+class ReadAheadSlot {
+public:
+    ReadAheadSlot();
+    ~ReadAheadSlot();
+    ReadAheadSlot(const ReadAheadSlot&) = delete;
+    ReadAheadSlot& operator=(const ReadAheadSlot&) = delete;
+
+    // Whether another module object is alive. Objects of one loaded module
+    // share its cursor: a frame read ahead by one would be read again by the
+    // other's next run, so while several live none reads ahead.
+    static bool othersAlive();
+
+    // run's first step: the host's pause ends, and whether this run reads
+    // ahead is decided (the switch on, this the only object).
+    void runStarts();
+    // The grab of this run made with the frame read ahead, when the run reads
+    // ahead and the frame is still what a grab would read: true, the images
+    // buffered and `log` filled as grabFrame would. False otherwise, nothing
+    // changed; a read-ahead not begun is called off (the calling thread reads
+    // the frame sooner than the worker could wake up for it), one in progress
+    // waited for. When the run does not read ahead, a frame read ahead is
+    // dropped.
+    bool handOver(const ModuleAccess&, MyThread& worker, ModuleState& state, CollectedLog& log);
+    // After the grab: the worker starts reading the next frame, when this
+    // run reads ahead and the host's last pause was long enough. Whatever
+    // goes wrong leaves the grab made as it is.
+    void readNext(const ModuleAccess&, MyThread& worker, const ModuleState& state) noexcept;
+    // run's last step: the host's pause begins.
+    void runEnds();
+    // Drops the frame read ahead, at once or, while it is being read, once
+    // the file being decoded is done (the rest are not started). Does not wait.
+    void discard(const ModuleAccess&, MyThread& worker);
+    // The worker is gone (the module's end freed it): drops the frame read ahead.
+    void workerGone(const ModuleAccess&);
+
+private:
+    HostPause hostPause;
+    bool thisRunReadsAhead = false;
+    // Guarded by the worker's lock:
+    ReadAhead ahead;
+    bool discardWhenRead = false;  // the read-ahead in progress is not wanted
+};
