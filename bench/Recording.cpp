@@ -1,5 +1,7 @@
 #include "Recording.h"
 
+#include "ReadOrder.h"
+
 #include <opencv2/core.hpp>
 #include <opencv2/imgcodecs.hpp>
 
@@ -103,11 +105,9 @@ FileSpec fullTiff(const std::string& name, int compression)
 std::vector<FrameShape> makeFrameShapes(const std::string& parent)
 {
     // camera1 reads its six kinds in this order, whatever the listing order.
-    const std::vector<FileSpec> camera1{
-        fullBmp("camera1_VexoSpecularReflectionImage.bmp"), fullBmp("camera1_VexoDiffuseReflectionImage.bmp"),
-        fullBmp("camera1_VexoShapeImage1.bmp"),             fullBmp("camera1_VexoShapeImage2.bmp"),
-        fullBmp("camera1_VexoGlossRatioImage.bmp"),         fullBmp("camera1_VexoNormalImage.bmp"),
-    };
+    std::vector<FileSpec> camera1;
+    for (const char* kind : kCamera1Kinds)
+        camera1.push_back(fullBmp(std::string("camera1_") + kind + ".bmp"));
     // camera2 reads its BMPs in name order, then its TIFF.
     const auto camera2 = [](int compression) {
         return std::vector<FileSpec>{fullBmp("camera2_a_left.bmp"), fullBmp("camera2_b_right.bmp"),
@@ -132,7 +132,7 @@ std::string makeFileFolder(const std::string& parent, int count)
     fs::create_directories(folder);
     for (int i = 0; i < count; ++i) {
         char name[64];
-        std::snprintf(name, sizeof name, "camera1_%05d_VexoShapeImage1.bmp", i);
+        std::snprintf(name, sizeof name, "camera1_%05d_%s.bmp", i, kCamera1Kinds[2]);  // all of one kind
         std::ofstream(folder / name);
     }
     return folder.string();

@@ -343,15 +343,6 @@ std::string textFileModule()
     return folder.at("module.so");
 }
 
-// A file that names the other Qt major's Core as a module file does.
-std::string otherQtModule()
-{
-    static TempFolder folder;
-    const std::string other = QT_VERSION_MAJOR == 5 ? "6" : "5";
-    writeBytes(folder.path(), "module.so", std::string("\x7f" "ELF\0libQt", 10) + other + "Core.so." + other);
-    return folder.at("module.so");
-}
-
 const std::string kOtherQtRefused = std::string("is built against Qt ") + (QT_VERSION_MAJOR == 5 ? "6" : "5") +
                                     " and this camera-host against Qt " + std::to_string(QT_VERSION_MAJOR);
 

@@ -2,6 +2,7 @@
 
 #include <QProcess>
 #include <QStringList>
+#include <QtGlobal>
 
 #include <opencv2/imgcodecs.hpp>
 
@@ -57,6 +58,17 @@ const std::string& sampleRecording()
             throw std::runtime_error("make-sample-recording failed: " + made.err);
     }
     return root;
+}
+
+const std::string& otherQtModule()
+{
+    static TempFolder folder;
+    static const std::string path = [] {
+        const std::string other = QT_VERSION_MAJOR == 5 ? "6" : "5";
+        writeBytes(folder.path(), "module.so", std::string("\x7f" "ELF\0libQt", 10) + other + "Core.so." + other);
+        return folder.at("module.so");
+    }();
+    return path;
 }
 
 std::vector<std::string> linesStartingWith(const std::string& text, const std::string& prefix)

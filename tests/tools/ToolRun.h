@@ -25,5 +25,9 @@ const std::string& imageEnding();
 // The sample recording, made once per test process.
 const std::string& sampleRecording();
 
+// A file that names the other Qt major's Core as a module file does (made
+// once per test process).
+const std::string& otherQtModule();
+
 // Lines of `text` that start with `prefix`.
 std::vector<std::string> linesStartingWith(const std::string& text, const std::string& prefix);

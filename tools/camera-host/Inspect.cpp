@@ -1,13 +1,11 @@
 #include "Inspect.h"
 
-#include "CaptureFolders.h"
 #include "Console.h"
 #include "ImageFile.h"
 #include "ImageText.h"
 #include "JsonLines.h"
-#include "ParamParser.h"
-#include "ReadOrder.h"
 #include "RecordingChecks.h"
+#include "RecordingPlan.h"
 
 #include <opencv2/core/mat.hpp>
 
@@ -21,19 +19,25 @@
 
 namespace {
 
-// Text goes to standard output unless JSON Lines take its place there.
-bool textWanted = true;
+// Inspect's text: on standard output, or nowhere when JSON Lines take its
+// place there.
+class Say {
+public:
+    explicit Say(bool wanted) : wanted_(wanted) {}
+    template <typename... Args>
+    void operator()(const char* format, Args... args) const
+    {
+        if (wanted_)
+            printText(stdout, format, args...);
+    }
 
-template <typename... Args>
-void say(const char* format, Args... args)
-{
-    if (textWanted)
-        printText(stdout, format, args...);
-}
+private:
+    bool wanted_;
+};
 
-struct PlannedFile {
+struct InspectedFile {
     std::string path;
-    std::string kind;   // camera1: the kind keyword; else "image N" (position)
+    std::string kind;   // kindText(): camera1's kind, else "image N" (position)
     std::string image;  // describeImage() of the decoded file; empty when it will not decode
     std::string notRead;  // why the module hands an empty image, when `image` is empty
     ImageEntry entry;     // the same for --json
@@ -41,13 +45,13 @@ struct PlannedFile {
 
 struct Capture {
     std::string folder;
-    std::vector<PlannedFile> files;
+    std::vector<InspectedFile> files;
 };
 
 // Reads the file with the module's own code (never opening what is not a
 // regular file), keeping only its description so a long recording does not
 // have to fit in memory.
-void describeFile(PlannedFile& file)
+void describeFile(InspectedFile& file)
 {
     ImageFileRead outcome;
     const cv::Mat image = readImageFile(file.path, outcome);
@@ -73,27 +77,6 @@ void describeFile(PlannedFile& file)
     }
 }
 
-// Labels each planned path with its kind. Camera1 plans are the kind passes
-// one after the other, so the kind only ever moves forward.
-std::vector<PlannedFile> labelKinds(CameraMode mode, const std::vector<std::string>& paths)
-{
-    std::vector<PlannedFile> files;
-    std::size_t kind = 0;
-    for (const std::string& path : paths) {
-        PlannedFile file;
-        file.path = path;
-        if (readRuleOf(mode) == ReadRule::KindPasses) {
-            while (kind < std::size(kCamera1Kinds) && path.find(kCamera1Kinds[kind]) == std::string::npos)
-                ++kind;
-            file.kind = kind < std::size(kCamera1Kinds) ? kCamera1Kinds[kind] : "?";
-        } else {
-            file.kind = "image " + std::to_string(files.size() + 1);
-        }
-        files.push_back(std::move(file));
-    }
-    return files;
-}
-
 std::string shortName(const std::string& folder, const std::string& path)
 {
     return path.rfind(folder, 0) == 0 && path.size() > folder.size() + 1 ? path.substr(folder.size() + 1) : path;
@@ -115,7 +98,7 @@ private:
 void checkCamera1Kinds(const Capture& capture, int number, Report& report)
 {
     std::map<std::string, int> counts;
-    for (const PlannedFile& file : capture.files)
+    for (const InspectedFile& file : capture.files)
         ++counts[file.kind];
     int kindsPresent = 0;
     for (const char* kind : kCamera1Kinds)
@@ -146,7 +129,7 @@ void checkCapture(CameraMode mode, const std::string& cameraName, const Capture&
     }
     if (readRuleOf(mode) == ReadRule::KindPasses)
         checkCamera1Kinds(capture, number, report);
-    for (const PlannedFile& file : capture.files) {
+    for (const InspectedFile& file : capture.files) {
         if (file.image.empty())
             report.warn(&capture, number,
                         shortName(capture.folder, file.path) + " " + file.notRead +
@@ -159,7 +142,7 @@ void checkConsistency(const std::vector<Capture>& captures, Report& report)
 {
     std::map<std::string, std::map<std::string, int>> seen;  // kind -> description -> count
     for (const Capture& capture : captures)
-        for (const PlannedFile& file : capture.files)
+        for (const InspectedFile& file : capture.files)
             if (!file.image.empty())
                 ++seen[file.kind][file.image];
     std::map<std::string, std::string> usual;
@@ -172,7 +155,7 @@ void checkConsistency(const std::vector<Capture>& captures, Report& report)
             }
     }
     for (std::size_t i = 0; i < captures.size(); ++i)
-        for (const PlannedFile& file : captures[i].files) {
+        for (const InspectedFile& file : captures[i].files) {
             if (file.image.empty() || file.image == usual[file.kind])
                 continue;
             report.warn(&captures[i], static_cast<int>(i) + 1,
@@ -181,13 +164,13 @@ void checkConsistency(const std::vector<Capture>& captures, Report& report)
         }
 }
 
-void printCapture(const Capture& capture, int number)
+void printCapture(const Say& say, const Capture& capture, int number)
 {
     say("\ncapture %d  %s\n", number, capture.folder.c_str());
     if (capture.files.empty())
         say("    (no file to read)\n");
     for (std::size_t i = 0; i < capture.files.size(); ++i) {
-        const PlannedFile& file = capture.files[i];
+        const InspectedFile& file = capture.files[i];
         const std::string image = file.image.empty() ? "WILL NOT DECODE" : file.image;
         say("  %3zu  %-28s %-16s %s\n", i + 1, file.kind.c_str(), image.c_str(),
                     shortName(capture.folder, file.path).c_str());
@@ -201,22 +184,19 @@ namespace {
 // Per camera, one JSON camera object per capture, in replay order.
 using CaptureJson = std::vector<QJsonObject>;
 
-int inspectCamera(const std::string& param, CaptureJson* json)
+int inspectCamera(const std::string& param, const Say& say, CaptureJson* json)
 {
-    const ParamParse parse = parseParam(param);
-    if (parse.error != ParamError::None) {
-        printText(stderr, "camera-host: bad parameter string: %s\n", parse.message.c_str());
-        return 1;
-    }
     Report report;
     const auto logToReport = [&report](const std::string& text) { report.warn(nullptr, 0, text); };
-    std::vector<std::string> folders;
+    RecordingPlan plan;
     std::string error;
-    if (!collectFolders(parse.rootFolder, folders, error, logToReport)) {
+    if (!planRecording(param, plan, error, logToReport)) {
         printText(stderr, "camera-host: %s\n", error.c_str());
         return 1;
     }
-    const CameraMode mode = cameraModeOf(parse.cameraName);
+    const ParamParse& parse = plan.param;
+    const std::vector<std::string>& folders = plan.folders;
+    const CameraMode mode = plan.mode;
     say("recording  %s\ncamera     %s: %s\n", parse.rootFolder.c_str(), parse.cameraName.c_str(),
                 readOrderText(mode).c_str());
     const std::string noCaptures = rootWithoutCapturesProblem(parse.rootFolder, folders.size());
@@ -234,19 +214,21 @@ int inspectCamera(const std::string& param, CaptureJson* json)
 
     std::vector<Capture> captures;
     std::size_t fileCount = 0;
-    for (const std::string& folder : folders) {
-        Capture capture{folder, labelKinds(mode, planFrame(folder, parse.cameraName, logToReport))};
-        for (PlannedFile& file : capture.files)
-            describeFile(file);
+    for (std::size_t i = 0; i < folders.size(); ++i) {
+        const PlannedCapture planned = planCapture(plan, i, logToReport);
+        Capture capture{planned.folder, {}};
+        for (const PlannedFile& file : planned.files) {
+            capture.files.push_back({file.path, kindText(file, capture.files.size()), {}, {}, {}});
+            describeFile(capture.files.back());
+        }
         fileCount += capture.files.size();
         if (json) {
             std::vector<ImageEntry> entries;
-            for (const PlannedFile& file : capture.files)
+            for (const InspectedFile& file : capture.files)
                 entries.push_back(file.entry);
-            json->push_back(cameraFrameJson(
-                param, folderBelowRoot(folder, parse.rootFolder), entries));
+            json->push_back(cameraFrameJson(param, planned.belowRoot, entries));
         }
-        printCapture(capture, static_cast<int>(captures.size()) + 1);
+        printCapture(say, capture, static_cast<int>(captures.size()) + 1);
         if (mode != CameraMode::None)
             checkCapture(mode, parse.cameraName, capture, static_cast<int>(captures.size()) + 1, report);
         captures.push_back(std::move(capture));
@@ -270,13 +252,13 @@ int runInspect(const Options& options)
     std::FILE* json = nullptr;
     if (!options.jsonFile.empty() && !(json = openJsonOutput(options.jsonFile)))
         return 1;
-    textWanted = options.jsonFile != "-";
+    const Say say(options.jsonFile != "-");
     int status = 0;
     std::vector<CaptureJson> cameras(options.params.size());
     for (std::size_t i = 0; i < options.params.size(); ++i) {
         if (i > 0)
             say("\n");
-        status = std::max(status, inspectCamera(options.params[i], json ? &cameras[i] : nullptr));
+        status = std::max(status, inspectCamera(options.params[i], say, json ? &cameras[i] : nullptr));
     }
     if (json) {
         std::size_t frames = 0;

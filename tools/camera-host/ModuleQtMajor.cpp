@@ -36,3 +36,9 @@ bool checkModuleQtMajor(const std::string& path, std::string& error)
             std::to_string(moduleMajor);
     return false;
 }
+
+bool pickModule(const std::string& given, const std::string& defaultPath, std::string& path, std::string& error)
+{
+    path = given.empty() ? defaultPath : given;
+    return checkModuleQtMajor(path, error);
+}

@@ -14,3 +14,8 @@ int qtMajorOfModuleFile(const std::string& path);
 // against another Qt major than this program; true otherwise (a file that
 // cannot be read is left for the loader to explain).
 bool checkModuleQtMajor(const std::string& path, std::string& error);
+
+// The module file a replay loads: `given` (--module), or `defaultPath` when
+// none is given. False with `error` when that file, the one to be loaded, is
+// built against another Qt major.
+bool pickModule(const std::string& given, const std::string& defaultPath, std::string& path, std::string& error);

@@ -1,7 +1,6 @@
 #include "Replay.h"
 
 #include "Base.h"
-#include "CaptureFolders.h"
 #include "Console.h"
 #include "ContactSheet.h"
 #include "ImageText.h"
@@ -10,10 +9,10 @@
 #include "ModuleObject.h"
 #include "ModulePath.h"
 #include "ModuleQtMajor.h"
-#include "ParamParser.h"
+#include "Pacing.h"
 #include "Progress.h"
-#include "ReadOrder.h"
 #include "RecordingChecks.h"
+#include "RecordingPlan.h"
 #include "SaveImages.h"
 
 #include <QByteArray>
@@ -29,15 +28,37 @@
 #include <filesystem>
 #include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace {
 
-struct FrameResult {
+// One camera of the replay: its parameter string, its own loaded module (a
+// private copy of the module file when there are several cameras: objects of
+// one loaded module share its state) and the recording it replays.
+struct CameraRun {
+    std::string param;
+    ModuleObject module;
+    RecordingPlan plan;
+};
+
+using Cameras = std::vector<std::unique_ptr<CameraRun>>;
+
+// One camera's part of a frame: what its grab handed over and where that
+// came from.
+struct CameraFrame {
+    const CameraRun* camera = nullptr;
     bool grabbed = false;
     std::vector<cv::Mat> images;
     double seconds = 0;
+    PlannedCapture capture;  // the capture folder and the files read, by plan
+    std::string where;       // the capture folder as the text names it
+};
+
+// One grabbed frame, fed to each output: every camera's part, in the order
+// the cameras were given.
+struct FrameRecord {
+    int number = 0;
+    std::vector<CameraFrame> cameras;
 };
 
 struct Totals {
@@ -52,55 +73,18 @@ struct Totals {
     double pacedSeconds = 0;   // with --fps: from the first grab's start to the last one's end
 };
 
-// With --fps N, frame k (0-based) is due at start + k/N: a late frame does not
-// shift the ones after it, so the replay keeps the camera's rate on average.
-class Pacer {
-public:
-    explicit Pacer(double fps) : fps_(fps), start_(std::chrono::steady_clock::now()) {}
-    // Waits until frame `index` is due.
-    void waitFor(int index) const
-    {
-        if (fps_ > 0)
-            std::this_thread::sleep_until(due(index));
-    }
-    // True when frame `index` ended after frame index + 1 was due.
-    bool late(int index) const { return fps_ > 0 && std::chrono::steady_clock::now() > due(index + 1); }
-    double elapsedSeconds() const
-    {
-        return std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
-    }
-
-private:
-    std::chrono::steady_clock::time_point due(int index) const
-    {
-        return start_ + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
-                            std::chrono::duration<double>(index / fps_));
-    }
-    double fps_;
-    std::chrono::steady_clock::time_point start_;
-};
-
 void fail(const std::string& text)
 {
     printText(stderr, "camera-host: %s\n", text.c_str());
 }
 
-// What the replay is of, found with the module's own folder walk: a fresh
-// module grabs the capture folders in this order, one per frame, so frame n
-// comes from folders[(n - 1) % folders.size()].
-struct Plan {
-    ParamParse param;
-    std::vector<std::string> folders;
-    int frames = 0;
-};
-
-// False, after saying why, when the replay could only give empty frames
-// because the root holds no capture folder, or the walk fails.
-bool planReplay(const std::string& param, const Options& options, Plan& plan)
+// The recording of one camera; false, after saying why, when the replay
+// could only give empty frames because the root holds no capture folder,
+// or the walk fails.
+bool planCamera(const std::string& param, RecordingPlan& plan)
 {
-    plan.param = parseParam(param);
     std::string error;
-    if (plan.param.error != ParamError::None || !collectFolders(plan.param.rootFolder, plan.folders, error)) {
+    if (!planRecording(param, plan, error)) {
         fail("cannot list the capture folders of \"" + param + "\"" + (error.empty() ? "" : ": " + error));
         return false;
     }
@@ -112,48 +96,15 @@ bool planReplay(const std::string& param, const Options& options, Plan& plan)
     const std::string unknownCamera = unknownCameraProblem(plan.param.cameraName);
     if (!unknownCamera.empty())
         fail("warning: " + unknownCamera);
-    // --frames, or --cycles (default 1) times the number of capture folders.
-    const long long wanted = options.frames > 0 ? options.frames
-                                                : static_cast<long long>(plan.folders.size()) * std::max(1, options.cycles);
-    plan.frames = static_cast<int>(std::min<long long>(wanted, 100000000));
     return true;
 }
 
-// Where frame `number` comes from, planned with the module's own core code:
-// its capture folder (below the root), the files read in order, and per
-// image the camera1 kind or the file name (the contact sheet's words).
-struct FrameNames {
-    std::string folder;
-    std::vector<std::string> files;
-    std::vector<std::string> images;
-};
-
-std::string kindName(const std::string& path)
+// --frames, or --cycles (default 1) times the number of capture folders.
+int framesToReplay(const Options& options, std::size_t folders)
 {
-    for (const char* kind : kCamera1Kinds) {
-        if (path.find(kind) != std::string::npos) {
-            std::string name = kind;  // "VexoShapeImage1" -> "Shape1"
-            name.erase(0, 4);
-            name.erase(name.find("Image"), 5);
-            return name;
-        }
-    }
-    return {};
-}
-
-FrameNames frameNames(const Plan& plan, int number)
-{
-    FrameNames names;
-    const std::string& folder = plan.folders[static_cast<std::size_t>(number - 1) % plan.folders.size()];
-    names.folder = folderBelowRoot(folder, plan.param.rootFolder);
-    const CameraMode mode = cameraModeOf(plan.param.cameraName);
-    for (const std::string& path : planFrame(folder, plan.param.cameraName)) {
-        names.files.push_back(path);
-        names.images.push_back(readRuleOf(mode) == ReadRule::KindPasses
-                                   ? kindName(path)
-                                   : std::filesystem::u8path(path).filename().u8string());
-    }
-    return names;
+    const long long wanted =
+        options.frames > 0 ? options.frames : static_cast<long long>(folders) * std::max(1, options.cycles);
+    return static_cast<int>(std::min<long long>(wanted, 100000000));
 }
 
 // The sheet endings this OpenCV writes (the Windows build's writes no PNG).
@@ -187,15 +138,124 @@ bool checkSheetPath(const std::string& file)
     return false;
 }
 
-FrameResult grabOne(Base& camera)
+bool prepareSaveFolder(const std::string& folder)
 {
-    FrameResult frame;
-    const auto start = std::chrono::steady_clock::now();
-    frame.grabbed = camera.run();
-    camera.getImages(frame.images, nullptr);
-    frame.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    std::error_code ec;
+    std::filesystem::create_directories(std::filesystem::u8path(folder), ec);
+    if (ec || !std::filesystem::is_directory(std::filesystem::u8path(folder), ec)) {
+        fail("cannot make the folder for --save: " + folder + (ec ? ": " + ec.message() : ""));
+        return false;
+    }
+    return true;
+}
+
+// setParam + init; on failure the module's own error lines have been shown.
+bool configure(Base& camera, const std::string& param, const Options& options, ModuleMessages& messages)
+{
+    const bool paramTaken = camera.setParam(nullptr, QByteArray::fromStdString(param));
+    const bool initDone = paramTaken && camera.init(nullptr);
+    printModuleLines(messages.take(), options.verbose);
+    if (!paramTaken)
+        fail("the module refused the parameter string \"" + param + "\"");
+    else if (!initDone)
+        fail("the module's init failed for \"" + param + "\" (its error line is above)");
+    return initDone;
+}
+
+// Loads and configures every camera; false after saying why.
+bool startCameras(const Options& options, ModuleMessages& messages, Cameras& cameras)
+{
+    std::string modulePath;
+    std::string qtMismatch;
+    if (!pickModule(options.module, defaultModulePath(), modulePath, qtMismatch)) {
+        fail(qtMismatch);
+        return false;
+    }
+    const bool privateCopies = options.params.size() > 1;
+    for (const std::string& param : options.params) {
+        auto camera = std::make_unique<CameraRun>();
+        camera->param = param;
+        const bool loaded = camera->module.load(
+            modulePath, privateCopies ? CameraModule::Load::PrivateCopy : CameraModule::Load::TheFile);
+        printModuleLines(messages.take(), options.verbose);
+        if (!loaded) {
+            fail(camera->module.error());
+            return false;
+        }
+        if (!configure(camera->module.object(), param, options, messages) || !planCamera(param, camera->plan))
+            return false;
+        cameras.push_back(std::move(camera));
+    }
+    // Cameras of one station record the same parts: differing capture counts
+    // mean their frames drift apart after the first missing capture.
+    std::string counts;
+    bool differ = false;
+    for (const auto& camera : cameras) {
+        counts += (counts.empty() ? "" : ", ") + camera->plan.param.cameraName + " " +
+                  countOf(camera->plan.folders.size(), "capture");
+        differ = differ || camera->plan.folders.size() != cameras.front()->plan.folders.size();
+    }
+    if (differ)
+        fail("warning: the cameras' recordings differ in capture count (" + counts +
+             "): their frames do not come from the same captures throughout");
+    return true;
+}
+
+// Every camera's run + getImages, timed, one camera after the other.
+FrameRecord grabFrame(const Cameras& cameras, int number)
+{
+    FrameRecord frame;
+    frame.number = number;
+    for (const auto& camera : cameras) {
+        CameraFrame part;
+        part.camera = camera.get();
+        const auto start = std::chrono::steady_clock::now();
+        part.grabbed = camera->module.object().run();
+        camera->module.object().getImages(part.images, nullptr);
+        part.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        frame.cameras.push_back(std::move(part));
+    }
     return frame;
 }
+
+// Where each camera's images came from: a fresh module grabs the capture
+// folders in plan order, one per frame.
+void nameSources(FrameRecord& frame)
+{
+    const bool several = frame.cameras.size() > 1;
+    for (CameraFrame& part : frame.cameras) {
+        const RecordingPlan& plan = part.camera->plan;
+        part.capture = planCapture(plan, static_cast<std::size_t>(frame.number - 1));
+        part.where = several ? plan.param.cameraName + ": " + part.capture.belowRoot : part.capture.belowRoot;
+    }
+}
+
+void account(Totals& totals, const FrameRecord& frame)
+{
+    double seconds = 0;
+    for (const CameraFrame& part : frame.cameras) {
+        if (!part.grabbed)
+            ++totals.failedGrabs;
+        for (const cv::Mat& image : part.images) {
+            ++totals.images;
+            totals.emptyImages += image.empty() ? 1 : 0;
+            totals.bytes += imageBytes(image);
+        }
+        seconds += part.seconds;
+    }
+    ++totals.frames;
+    totals.grabSeconds.push_back(seconds);
+}
+
+std::vector<std::string> plannedPaths(const PlannedCapture& capture)
+{
+    std::vector<std::string> paths;
+    for (const PlannedFile& file : capture.files)
+        paths.push_back(file.path);
+    return paths;
+}
+
+// Output: the text table.
 
 void printHeader()
 {
@@ -203,36 +263,26 @@ void printHeader()
                 "image 1, 2, ... (width x height, type)  <- capture folder");
 }
 
-void printFrameLine(int number, const FrameResult& frame, const std::string& folder)
+// One line per camera.
+void printFrame(const FrameRecord& frame)
 {
-    std::string line;
-    char head[64];
-    std::snprintf(head, sizeof head, "%6d %7zu %9.2f ", number, frame.images.size(), frame.seconds * 1e3);
-    line = head;
-    if (!frame.grabbed)
-        line += " grab failed";
-    for (const cv::Mat& image : frame.images) {
-        char cell[32];
-        std::snprintf(cell, sizeof cell, " %-15s", describeImage(image).c_str());
-        line += cell;
+    for (const CameraFrame& part : frame.cameras) {
+        char head[64];
+        std::snprintf(head, sizeof head, "%6d %7zu %9.2f ", frame.number, part.images.size(), part.seconds * 1e3);
+        std::string line = head;
+        if (!part.grabbed)
+            line += " grab failed";
+        for (const cv::Mat& image : part.images) {
+            char cell[32];
+            std::snprintf(cell, sizeof cell, " %-15s", describeImage(image).c_str());
+            line += cell;
+        }
+        while (!line.empty() && line.back() == ' ')
+            line.pop_back();
+        line += "  <- " + part.where;
+        printText(stdout, "%s\n", line.c_str());
     }
-    while (!line.empty() && line.back() == ' ')
-        line.pop_back();
-    line += "  <- " + folder;
-    printText(stdout, "%s\n", line.c_str());
     std::fflush(stdout);
-}
-
-// One camera's part of a frame; the frame itself is counted by the caller.
-void account(Totals& totals, const FrameResult& frame)
-{
-    if (!frame.grabbed)
-        ++totals.failedGrabs;
-    for (const cv::Mat& image : frame.images) {
-        ++totals.images;
-        totals.emptyImages += image.empty() ? 1 : 0;
-        totals.bytes += imageBytes(image);
-    }
 }
 
 // Nearest-rank percentile of `values` (sorted here).
@@ -269,10 +319,20 @@ void printSummary(const Totals& totals, std::size_t cameras)
     std::fflush(stdout);
 }
 
-// Each image is named after its capture folder and source file; by its
-// position only when the frame holds other images than planned (images a
-// failed grab left buffered).
-QJsonObject summaryJson(const Totals& totals)
+// Output: JSON Lines. Each image is named after the file it was planned to
+// come from; a frame holding other images than planned (images a failed
+// grab left buffered) names none.
+
+void writeFrameJson(std::FILE* json, const FrameRecord& frame)
+{
+    QJsonArray cameras;
+    for (const CameraFrame& part : frame.cameras)
+        cameras.append(cameraFrameJson(part.camera->param, part.capture.belowRoot,
+                                       imageEntries(plannedPaths(part.capture), part.images)));
+    writeFrameLine(json, frame.number, cameras);
+}
+
+QJsonObject summaryJson(const Totals& totals, std::size_t cameras)
 {
     QJsonObject summary{{"frames", totals.frames},
                         {"failedGrabs", totals.failedGrabs},
@@ -283,99 +343,107 @@ QJsonObject summaryJson(const Totals& totals)
         summary["fps"] = totals.fps;
         summary["lateFrames"] = totals.lateFrames;
     }
+    summary["cameras"] = static_cast<int>(cameras);
     return summary;
 }
 
-bool saveFrame(const Options& options, int number, const FrameResult& frame, const FrameNames& names)
+// Output: the saved images. Each is named after its capture folder and
+// source file; by its position only when the frame holds other images than
+// planned. False after saying why at the first image not written.
+bool saveFrame(const std::string& folder, const FrameRecord& frame)
 {
-    const bool asPlanned = names.files.size() == frame.images.size();
-    for (std::size_t i = 0; i < frame.images.size(); ++i) {
-        std::string error;
-        const std::string source =
-            asPlanned ? sourceName(names.folder, names.files[i]) : "image" + std::to_string(i + 1);
-        if (!saveImage(frame.images[i], options.saveFolder, number, source, error)) {
-            fail(error);
-            return false;
+    for (const CameraFrame& part : frame.cameras) {
+        const bool asPlanned = part.capture.files.size() == part.images.size();
+        for (std::size_t i = 0; i < part.images.size(); ++i) {
+            std::string error;
+            const std::string source = asPlanned ? sourceName(part.capture.belowRoot, part.capture.files[i].path)
+                                                 : "image" + std::to_string(i + 1);
+            if (!saveImage(part.images[i], folder, frame.number, source, error)) {
+                fail(error);
+                return false;
+            }
         }
     }
     return true;
 }
 
-bool prepareSaveFolder(const std::string& folder)
+// Output: the contact sheet, one row for every camera's images; the row is
+// marked failed when a camera's grab failed.
+void addToSheet(ContactSheet& sheet, const FrameRecord& frame)
 {
-    std::error_code ec;
-    std::filesystem::create_directories(std::filesystem::u8path(folder), ec);
-    if (ec || !std::filesystem::is_directory(std::filesystem::u8path(folder), ec)) {
-        fail("cannot make the folder for --save: " + folder + (ec ? ": " + ec.message() : ""));
-        return false;
+    std::vector<cv::Mat> images;
+    std::vector<std::string> labels;
+    std::string folders;
+    bool grabbed = true;
+    for (const CameraFrame& part : frame.cameras) {
+        grabbed = grabbed && part.grabbed;
+        images.insert(images.end(), part.images.begin(), part.images.end());
+        for (std::size_t i = 0; i < part.images.size(); ++i)
+            labels.push_back(i < part.capture.files.size() ? sheetLabel(part.capture.files[i]) : std::string());
+        folders += (folders.empty() ? "" : "  ") + part.where;
     }
-    return true;
+    sheet.addFrame(frame.number, images, !grabbed, folders, labels);
 }
 
-// setParam + init; on failure the module's own error lines have been shown.
-bool configure(Base& camera, const std::string& param, const Options& options, ModuleMessages& messages)
-{
-    const bool paramTaken = camera.setParam(nullptr, QByteArray::fromStdString(param));
-    const bool initDone = paramTaken && camera.init(nullptr);
-    printModuleLines(messages.take(), options.verbose);
-    if (!paramTaken)
-        fail("the module refused the parameter string \"" + param + "\"");
-    else if (!initDone)
-        fail("the module's init failed for \"" + param + "\" (its error line is above)");
-    return initDone;
-}
-
-}  // namespace
-
-namespace {
-
-// One camera of the replay: its parameter string, its own loaded module (a
-// private copy of the module file when there are several cameras: objects of
-// one loaded module share its state) and its plan.
-struct CameraRun {
-    std::string param;
-    ModuleObject module;
-    Plan plan;
+// The outputs asked for; each is off when not asked for.
+struct Outputs {
+    bool text = false;      // the table (JSON on standard output replaces it)
+    std::FILE* json = nullptr;
+    std::string saveFolder;
+    std::unique_ptr<ContactSheet> sheet;
+    bool writesOk = true;   // every image saved so far (saving stops at the first failure)
 };
 
-// Loads and configures every camera; false after saying why.
-bool startCameras(const Options& options, ModuleMessages& messages, std::vector<std::unique_ptr<CameraRun>>& cameras)
+// False after saying why when an output cannot be written.
+bool openOutputs(const Options& options, const Cameras& cameras, int frames, Outputs& outputs)
 {
-    const std::string modulePath = options.module.empty() ? defaultModulePath() : options.module;
-    std::string qtMismatch;
-    if (!checkModuleQtMajor(modulePath, qtMismatch)) {
-        fail(qtMismatch);
+    if (!options.saveFolder.empty() && !prepareSaveFolder(options.saveFolder))
+        return false;
+    if (!options.jsonFile.empty() && !(outputs.json = openJsonOutput(options.jsonFile)))
+        return false;
+    outputs.text = !options.quiet && options.jsonFile != "-";
+    outputs.saveFolder = options.saveFolder;
+    if (!options.sheetFile.empty()) {
+        std::string title;
+        for (const auto& camera : cameras)
+            title += camera->param + "   ";
+        outputs.sheet = std::make_unique<ContactSheet>(title + countOf(frames, "frame"));
+    }
+    if (outputs.text)
+        printHeader();
+    return true;
+}
+
+void emitFrame(Outputs& outputs, const FrameRecord& frame)
+{
+    if (outputs.text)
+        printFrame(frame);
+    if (outputs.json)
+        writeFrameJson(outputs.json, frame);
+    if (outputs.writesOk && !outputs.saveFolder.empty())
+        outputs.writesOk = saveFrame(outputs.saveFolder, frame);
+    if (outputs.sheet)
+        addToSheet(*outputs.sheet, frame);
+}
+
+// The summaries and the sheet; false when the sheet could not be written.
+bool closeOutputs(Outputs& outputs, const Options& options, const Totals& totals, std::size_t cameras)
+{
+    if (options.jsonFile != "-")
+        printSummary(totals, cameras);
+    if (outputs.json) {
+        writeSummaryLine(outputs.json, summaryJson(totals, cameras));
+        closeJsonOutput(outputs.json);
+    }
+    if (!outputs.sheet)
+        return outputs.writesOk;
+    std::string error;
+    if (!outputs.sheet->write(options.sheetFile, error)) {
+        fail(error);
         return false;
     }
-    const bool privateCopies = options.params.size() > 1;
-    for (const std::string& param : options.params) {
-        auto camera = std::make_unique<CameraRun>();
-        camera->param = param;
-        const bool loaded = camera->module.load(
-            modulePath, privateCopies ? CameraModule::Load::PrivateCopy : CameraModule::Load::TheFile);
-        printModuleLines(messages.take(), options.verbose);
-        if (!loaded) {
-            fail(camera->module.error());
-            return false;
-        }
-        if (!configure(camera->module.object(), param, options, messages) ||
-            !planReplay(param, options, camera->plan))
-            return false;
-        cameras.push_back(std::move(camera));
-    }
-    // Cameras of one station record the same parts: differing capture counts
-    // mean their frames drift apart after the first missing capture.
-    std::string counts;
-    bool differ = false;
-    for (const auto& camera : cameras) {
-        counts += (counts.empty() ? "" : ", ") + camera->plan.param.cameraName + " " +
-                  countOf(camera->plan.folders.size(), "capture");
-        differ = differ || camera->plan.folders.size() != cameras.front()->plan.folders.size();
-    }
-    if (differ)
-        fail("warning: the cameras' recordings differ in capture count (" + counts +
-             "): their frames do not come from the same captures throughout");
-    return true;
+    printText(stdout, "contact sheet: %s\n", options.sheetFile.c_str());
+    return outputs.writesOk;
 }
 
 }  // namespace
@@ -385,96 +453,35 @@ int runReplay(const Options& options)
     if (!options.sheetFile.empty() && !checkSheetPath(options.sheetFile))
         return 1;
     ModuleMessages messages;
-    std::vector<std::unique_ptr<CameraRun>> cameras;
+    Cameras cameras;
     if (!startCameras(options, messages, cameras))
         return 1;
-    const bool several = cameras.size() > 1;
-    const int frames = cameras.front()->plan.frames;
-    if (!options.saveFolder.empty() && !prepareSaveFolder(options.saveFolder))
+    const int frames = framesToReplay(options, cameras.front()->plan.folders.size());
+    Outputs outputs;
+    if (!openOutputs(options, cameras, frames, outputs))
         return 1;
 
-    std::FILE* json = nullptr;
-    if (!options.jsonFile.empty() && !(json = openJsonOutput(options.jsonFile)))
-        return 1;
-    // JSON on standard output replaces the text there.
-    const bool quiet = options.quiet || options.jsonFile == "-";
-
-    std::unique_ptr<ContactSheet> sheet;
-    if (!options.sheetFile.empty()) {
-        std::string title;
-        for (const auto& camera : cameras)
-            title += camera->param + "   ";
-        sheet = std::make_unique<ContactSheet>(title + countOf(frames, "frame"));
-    }
     ProgressBar progress(frames, stderrIsTerminal() && frames > kFramesBeforeProgressBar);
     Totals totals;
-    bool writesOk = true;
-    if (!quiet)
-        printHeader();
     totals.fps = options.fps;
-    const Pacer pacer(options.fps);
+    Pacer pacer(options.fps, Pacer::Clock::now());
     for (int number = 1; number <= frames; ++number) {
         pacer.waitFor(number - 1);
-        std::vector<FrameResult> results;
-        for (auto& camera : cameras)
-            results.push_back(grabOne(camera->module.object()));
-        totals.lateFrames += pacer.late(number - 1) ? 1 : 0;
+        FrameRecord frame = grabFrame(cameras, number);
+        pacer.ended(number - 1, Pacer::Clock::now());
         progress.clear();
         printModuleLines(messages.take(), options.verbose);
-        QJsonArray jsonCameras;
-        FrameResult row;  // every camera's images, for the contact sheet
-        std::vector<std::string> rowLabels;
-        std::string rowFolders;
-        double frameSeconds = 0;
-        for (std::size_t c = 0; c < cameras.size(); ++c) {
-            const CameraRun& camera = *cameras[c];
-            const FrameResult& frame = results[c];
-            const FrameNames names = frameNames(camera.plan, number);
-            const std::string where = several ? camera.plan.param.cameraName + ": " + names.folder : names.folder;
-            if (!quiet)
-                printFrameLine(number, frame, where);
-            if (json)
-                jsonCameras.append(cameraFrameJson(camera.param, names.folder, imageEntries(names.files, frame.images)));
-            account(totals, frame);
-            frameSeconds += frame.seconds;
-            if (writesOk && !options.saveFolder.empty())
-                writesOk = saveFrame(options, number, frame, names);
-            row.grabbed = (c == 0 || row.grabbed) && frame.grabbed;
-            row.images.insert(row.images.end(), frame.images.begin(), frame.images.end());
-            std::vector<std::string> labels = names.images;
-            labels.resize(frame.images.size());
-            rowLabels.insert(rowLabels.end(), labels.begin(), labels.end());
-            rowFolders += (rowFolders.empty() ? "" : "  ") + where;
-        }
-        ++totals.frames;
-        totals.grabSeconds.push_back(frameSeconds);
-        if (json)
-            writeFrameLine(json, number, jsonCameras);
-        if (sheet)
-            sheet->addFrame(number, row.images, !row.grabbed, rowFolders, rowLabels);
+        nameSources(frame);
+        account(totals, frame);
+        emitFrame(outputs, frame);
         progress.show(number);
     }
     progress.clear();
+    totals.lateFrames = pacer.lateFrames();
     if (options.fps > 0)
-        totals.pacedSeconds = pacer.elapsedSeconds();
-    if (options.jsonFile != "-")
-        printSummary(totals, cameras.size());
-    if (json) {
-        QJsonObject summary = summaryJson(totals);
-        summary["cameras"] = static_cast<int>(cameras.size());
-        writeSummaryLine(json, summary);
-        closeJsonOutput(json);
-    }
+        totals.pacedSeconds = pacer.seconds();
+    const bool writesOk = closeOutputs(outputs, options, totals, cameras.size());
 
-    if (sheet) {
-        std::string error;
-        if (sheet->write(options.sheetFile, error))
-            printText(stdout, "contact sheet: %s\n", options.sheetFile.c_str());
-        else {
-            fail(error);
-            writesOk = false;
-        }
-    }
     if (totals.failedGrabs > 0)
         fail(std::to_string(totals.failedGrabs) + " of " + countOf(totals.frames * cameras.size(), "grab") +
              " failed");

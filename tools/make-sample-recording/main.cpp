@@ -10,6 +10,7 @@
 #include "Console.h"
 #include "ExtendedPath.h"
 #include "ImageFile.h"
+#include "ReadOrder.h"
 #include "SampleScene.h"
 
 #include <opencv2/imgcodecs.hpp>
@@ -17,6 +18,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -83,22 +85,16 @@ private:
 void writeCamera1(Writer& writer, const fs::path& folder, const PartPose& pose, unsigned seed)
 {
     const Surface s = makeSurface(kCamera1Size, pose, seed);
-    struct Kind {
-        const char* name;
-        cv::Mat image;
+    // One image per kind of kCamera1Kinds, in its order.
+    cv::Mat images[] = {
+        specularImage(s),         diffuseImage(s),    shapeImage(s, -1.0, 0.0),
+        shapeImage(s, 0.0, -1.0), glossRatioImage(s), normalImage(s),
     };
-    std::vector<Kind> kinds{
-        {"VexoSpecularReflectionImage", specularImage(s)},
-        {"VexoDiffuseReflectionImage", diffuseImage(s)},
-        {"VexoShapeImage1", shapeImage(s, -1.0, 0.0)},
-        {"VexoShapeImage2", shapeImage(s, 0.0, -1.0)},
-        {"VexoGlossRatioImage", glossRatioImage(s)},
-        {"VexoNormalImage", normalImage(s)},
-    };
+    static_assert(std::size(images) == std::size(kCamera1Kinds));
     unsigned noiseSeed = seed * 16;
-    for (Kind& kind : kinds) {
-        addSensorNoise(kind.image, ++noiseSeed, 2.0);
-        writer.image(folder, std::string("camera1_") + kind.name + ".bmp", kind.image);
+    for (std::size_t i = 0; i < std::size(images); ++i) {
+        addSensorNoise(images[i], ++noiseSeed, 2.0);
+        writer.image(folder, std::string("camera1_") + kCamera1Kinds[i] + ".bmp", images[i]);
     }
 }
 
