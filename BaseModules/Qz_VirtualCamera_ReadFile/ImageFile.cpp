@@ -139,7 +139,8 @@ cv::Mat decodeReusing(const unsigned char* bytes, std::size_t count, cv::Mat spa
 unsigned char* FileBytes::room(std::size_t size, std::size_t kept)
 {
     if (size > capacity_) {
-        std::unique_ptr<unsigned char[]> larger(new unsigned char[size]);  // not zeroed: it is read into
+        // Not zeroed: it is read into.
+        std::unique_ptr<unsigned char[], AlignedDelete> larger(new (std::align_val_t(kAlignment)) unsigned char[size]);
         std::copy(bytes_.get(), bytes_.get() + std::min(kept, capacity_), larger.get());
         bytes_ = std::move(larger);
         capacity_ = size;

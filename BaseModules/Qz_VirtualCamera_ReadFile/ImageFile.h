@@ -13,6 +13,7 @@
 
 #include <cstddef>
 #include <memory>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -36,15 +37,23 @@ struct ImageFileRead {
 
 // The bytes of one file at a time, kept from file to file: once the largest
 // file has been read, reading another allocates nothing and touches no fresh
-// memory.
+// memory. They start at a page's start: the system copies a file into memory
+// that starts a few bytes past a page's start (where the allocator puts a
+// large block of its own) several times slower (on the AMD machines here,
+// 10 MB in 7.3 ms against 1.5 ms).
 class FileBytes {
 public:
+    static constexpr std::size_t kAlignment = 4096;
+
     // Room for `size` bytes, the first `kept` of those there kept.
     unsigned char* room(std::size_t size, std::size_t kept);
     unsigned char* data() const { return bytes_.get(); }
 
 private:
-    std::unique_ptr<unsigned char[]> bytes_;
+    struct AlignedDelete {
+        void operator()(unsigned char* bytes) const { ::operator delete[](bytes, std::align_val_t(kAlignment)); }
+    };
+    std::unique_ptr<unsigned char[], AlignedDelete> bytes_;
     std::size_t capacity_ = 0;
 };
 

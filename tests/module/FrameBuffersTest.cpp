@@ -1,10 +1,13 @@
 // Images handed to the host are decoded into again once the host has let go
 // of them, and never while it holds them.
 
+#include "ImageFile.h"
 #include "ModuleHost.h"
 
 #include <QtGlobal>
 
+#include <algorithm>
+#include <cstdint>
 #include <set>
 
 namespace {
@@ -74,3 +77,18 @@ TEST_F(HandedOverImages, ImagesTheHostLetGoOfAreDecodedInto)
 }
 
 }  // namespace
+
+// The system copies a file several times slower into memory a few bytes past
+// a page's start, where the allocator puts large blocks; the bytes kept start
+// at a page's start, also after growing, and keep what was read.
+TEST(FileBytesKept, StartAtAPageAndKeepTheirBytesWhenGrown)
+{
+    FileBytes bytes;
+    for (const std::size_t size : {std::size_t{256}, std::size_t{5} << 20, std::size_t{10} << 20}) {
+        unsigned char* room = bytes.room(size, 256);
+        if (size == 256)
+            std::fill(room, room + 256, 7);
+        EXPECT_EQ(reinterpret_cast<std::uintptr_t>(room) % 4096, 0u) << size;
+        EXPECT_EQ(std::count(room, room + 256, 7), 256) << size;
+    }
+}
