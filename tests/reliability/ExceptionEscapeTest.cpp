@@ -24,9 +24,9 @@
 #include <dlfcn.h>
 #include <execinfo.h>
 
-#include <new>
 #include <cstring>
 #include <functional>
+#include <new>
 #include <stdexcept>
 #include <string>
 #include <utility>
