@@ -4,8 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
+
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -70,6 +73,26 @@ TEST(SearchFiles, FolderLinkedFromALaterSiblingIsEnteredAgain)
     EXPECT_TRUE(collectFolders(tmp.at("rec"), folders, error, keep)) << error;
     EXPECT_EQ(folders, pathsUnder(tmp, {"rec/a_bmp", "rec/z_bmp"}));
     EXPECT_TRUE(logged.empty()) << ::testing::PrintToString(logged);
+}
+
+// The walk joins with std::filesystem, the search with kPathSeparator; both
+// must give the same path for the same entry, or a recording's paths would
+// mix separators.
+TEST(SearchFiles, JoinsPathsLikeTheFileSystemLibraryAndTheWalk)
+{
+    TempFolder root;
+    root.make({"capture/a.bmp"});
+
+    std::vector<std::string> folders;
+    std::string error;
+    ASSERT_TRUE(collectFolders(root.path(), folders, error)) << error;
+    const std::vector<std::string> expectedFolders{(fs::path(root.path()) / "capture").string()};
+    ASSERT_EQ(folders, expectedFolders);
+
+    std::vector<std::string> files;
+    searchFiles(folders[0], files, "bmp");
+    const std::vector<std::string> expectedFiles{(fs::path(folders[0]) / "a.bmp").string()};
+    EXPECT_EQ(files, expectedFiles);
 }
 
 }  // namespace

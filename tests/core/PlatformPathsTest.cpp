@@ -1,12 +1,10 @@
 // The platform layer's listing: every match of an ending, in NTFS order, as
-// UTF-8. The file search promises exactly the entries whose long name ends in the
-// ending, joined to the folder with the platform's own separator. On Windows
-// neither comes for free: the wildcard search also matches 8.3 short names
-// ("x.bmpx" is "X~1.BMP"), and a path joined with "/" still opens. So both are
-// checked against facts that do not come from the platform layer itself, as
-// is the folder identity the link guards rely on.
+// UTF-8. The file search promises exactly the entries whose long name ends in
+// the ending. On Windows that does not come for free: the wildcard search also
+// matches 8.3 short names ("x.bmpx" is "X~1.BMP"). So it is checked against
+// facts that do not come from the platform layer itself, as is the folder
+// identity the link guards rely on.
 
-#include "CaptureFolders.h"
 #include "FileSearch.h"
 #include "FileStatus.h"
 #include "ParamParser.h"
@@ -15,12 +13,9 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <ostream>
 #include <string>
 #include <vector>
-
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -127,26 +122,6 @@ TEST_P(LongNameEndingTest, ListsOnlyLongNamesWithTheEnding)
     std::vector<std::string> found;
     searchFiles(folder.path(), found, c.ending);
     EXPECT_EQ(found, pathsUnder(folder, c.expected));
-}
-
-// The walk joins with std::filesystem, the search with kPathSeparator; both
-// must give the same path for the same entry, or a recording's paths would
-// mix separators.
-TEST(SearchPathsTest, JoinLikeTheFileSystemLibrary)
-{
-    TempFolder root;
-    root.make({"capture/a.bmp"});
-
-    std::vector<std::string> folders;
-    std::string error;
-    ASSERT_TRUE(collectFolders(root.path(), folders, error)) << error;
-    const std::vector<std::string> expectedFolders{(fs::path(root.path()) / "capture").string()};
-    ASSERT_EQ(folders, expectedFolders);
-
-    std::vector<std::string> files;
-    searchFiles(folders[0], files, "bmp");
-    const std::vector<std::string> expectedFiles{(fs::path(folders[0]) / "a.bmp").string()};
-    EXPECT_EQ(files, expectedFiles);
 }
 
 // Folder links cannot be made everywhere (not by std::filesystem on Windows,

@@ -10,8 +10,9 @@
 // decoder leaks), so their own allocations are left alone, except Qt's log
 // lines where an operation makes no Qt object.
 //
-// Own program: it replaces the global operator new.
+// Own program: it replaces the global operator new (AllocationFailure.h).
 
+#include "AllocationFailure.h"
 #include "EntryGuard.h"
 #include "Grab.h"
 #include "LogCapture.h"
@@ -23,8 +24,6 @@
 #include <dlfcn.h>
 #include <execinfo.h>
 
-#include <atomic>
-#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <new>
@@ -34,21 +33,6 @@
 #include <vector>
 
 namespace {
-
-// Allocation failure injection for the thread that arms it.
-struct Injection {
-    bool counting = false;
-    long allocations = 0;    // made by the module's code since counting started
-    long failFrom = -1;      // index of the first allocation to fail
-    bool failOnce = true;    // only that one, or every one from it on
-    bool anyCode = false;    // Qt's allocations fail too (OpenCV's never)
-    int suspended = 0;       // inside the test's own bookkeeping
-    int epoch = 0;           // armed in this epoch of injectionEpoch
-};
-thread_local Injection injection;
-// Moving it on disarms every thread's injection at once, also that of the
-// module's worker, which outlives the grab that armed it.
-std::atomic<int> injectionEpoch{0};
 
 struct CodeAt {
     const void* object = nullptr;  // load address of the file holding it
@@ -89,72 +73,24 @@ bool askedForByTheModule(void* caller)
     return i < count && codeAt(frames[i]).object == program;
 }
 
-// True when OpenCV's code is anywhere on the way to the allocation: the
+// False when OpenCV's code is anywhere on the way to the allocation: the
 // host thread decodes in run too, and OpenCV loses the pixels it has just
 // allocated when its next allocation fails.
-bool insideOpenCV()
+bool outsideOpenCV(void*)
 {
     void* frames[64];
     const int count = backtrace(frames, 64);
     for (int i = 0; i < count; ++i) {
         Dl_info info;
         if (dladdr(frames[i], &info) && info.dli_fname && std::strstr(info.dli_fname, "libopencv_"))
-            return true;
+            return false;
     }
-    return false;
+    return true;
 }
 
-bool shouldFail(void* caller)
+AllocationFailurePlan planFor(long failFrom, bool failOnce, bool anyCode)
 {
-    if (!injection.counting || injection.suspended > 0 || injection.epoch != injectionEpoch.load())
-        return false;
-    ++injection.suspended;  // backtrace may allocate
-    const bool eligible = injection.anyCode ? !insideOpenCV() : askedForByTheModule(caller);
-    --injection.suspended;
-    if (!eligible)
-        return false;
-    const long index = injection.allocations++;
-    if (injection.failFrom < 0)
-        return false;
-    return injection.failOnce ? index == injection.failFrom : index >= injection.failFrom;
-}
-
-}  // namespace
-
-void* operator new(std::size_t size)
-{
-    if (shouldFail(__builtin_return_address(0)))
-        throw std::bad_alloc();
-    if (void* memory = std::malloc(size ? size : 1))
-        return memory;
-    throw std::bad_alloc();
-}
-void* operator new[](std::size_t size)
-{
-    if (shouldFail(__builtin_return_address(0)))
-        throw std::bad_alloc();
-    if (void* memory = std::malloc(size ? size : 1))
-        return memory;
-    throw std::bad_alloc();
-}
-// The nothrow forms must pair with the replaced deletes too (the standard
-// library's temporary buffers use them); they take part in no injection.
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return std::malloc(size ? size : 1); }
-void* operator new[](std::size_t size, const std::nothrow_t&) noexcept { return std::malloc(size ? size : 1); }
-void operator delete(void* memory) noexcept { std::free(memory); }
-void operator delete[](void* memory) noexcept { std::free(memory); }
-void operator delete(void* memory, const std::nothrow_t&) noexcept { std::free(memory); }
-void operator delete[](void* memory, const std::nothrow_t&) noexcept { std::free(memory); }
-void operator delete(void* memory, std::size_t) noexcept { std::free(memory); }
-void operator delete[](void* memory, std::size_t) noexcept { std::free(memory); }
-
-namespace {
-
-// Log lines are kept, but keeping them is the test's own business and
-// never fails.
-void logCaptureAtWork(bool starts)
-{
-    injection.suspended += starts ? 1 : -1;
+    return {failFrom, failOnce, anyCode ? outsideOpenCV : askedForByTheModule};
 }
 
 struct Outcome {
@@ -164,15 +100,14 @@ struct Outcome {
 
 Outcome callInjected(const std::function<void()>& call, long failFrom, bool failOnce, bool anyCode)
 {
-    injection = Injection{true, 0, failFrom, failOnce, anyCode, 0, injectionEpoch.load()};
+    armAllocationFailure(planFor(failFrom, failOnce, anyCode));
     Outcome outcome;
     try {
         call();
     } catch (...) {
         outcome.escaped = true;
     }
-    outcome.allocations = injection.allocations;
-    injection = Injection{};
+    outcome.allocations = disarmAllocationFailure();
     return outcome;
 }
 
@@ -232,7 +167,9 @@ protected:
         ASSERT_FALSE(identitiesOf(images).empty());
     }
 
-    LogCapture log{logCaptureAtWork};
+    // Log lines are kept, but keeping them is the test's own business and
+    // never fails.
+    LogCapture log{suspendAllocationFailure};
     RecordingFixture rec;
     Qz_VirtualCamera_ReadFile* camera = nullptr;
 };
@@ -249,9 +186,9 @@ TEST_F(ExceptionEscape, Destory)
     failEveryAllocationOf(
         "destory",
         [&object] {
-            ++injection.suspended;
+            suspendAllocationFailure(true);
             object = create();
-            --injection.suspended;
+            suspendAllocationFailure(false);
             destory(object);
         },
         [this] { grabsNormally(); }, true);
@@ -284,11 +221,11 @@ TEST_F(ExceptionEscape, GetImages)
     failEveryAllocationOf(
         "getImages",
         [&] {
-            ++injection.suspended;
+            suspendAllocationFailure(true);
             images.assign(3, cv::Mat());  // the host's entries stay in front
             images.shrink_to_fit();
             camera->run();
-            --injection.suspended;
+            suspendAllocationFailure(false);
             camera->getImages(images, nullptr);
         },
         [&] { grabsNormally(); });
@@ -300,12 +237,12 @@ TEST_F(ExceptionEscape, GrabFailingOutOfMemory)
 {
     for (const long failFrom : {0L, 1L, 2L, 5L}) {
         setGrabFaultForTesting([failFrom] {
-            injection = Injection{true, 0, failFrom, false, false, 0, injectionEpoch.load()};
+            armAllocationFailure(planFor(failFrom, false, false));
             throw std::bad_alloc();
         });
         EXPECT_FALSE(camera->run());
         setGrabFaultForTesting(nullptr);
-        ++injectionEpoch;  // memory is back
+        disarmAllocationFailureEverywhere();  // memory is back (the grab's thread may be the worker)
         grabsNormally();
     }
 }

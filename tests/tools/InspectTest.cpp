@@ -179,4 +179,17 @@ TEST(Inspect, BadParameterStringOrRootIsAnError)
     EXPECT_NE(badParam.err.find("bad parameter string"), std::string::npos) << badParam.err;
 }
 
+TEST(Inspect, CountsSayOneOrMany)
+{
+    TempFolder recording;
+    writeImage(recording.path(), "c1/camera3N_Image.bmp", kGrey);
+    const ToolResult one = runTool(CAMERA_HOST, {"inspect", "--param", "camera3N,a,1," + recording.path()});
+    EXPECT_EQ(one.exitCode, 0) << one.out << one.err;
+    EXPECT_NE(one.out.find("\n1 capture, 1 file to read, 0 warnings\n"), std::string::npos) << one.out;
+    writeImage(recording.path(), "c2/camera3N_Image.bmp", kGrey);
+    writeImage(recording.path(), "c2/camera3N_Image2.bmp", kGrey);
+    const ToolResult more = runTool(CAMERA_HOST, {"inspect", "--param", "camera3N,a,1," + recording.path()});
+    EXPECT_NE(more.out.find("\n2 captures, 3 files to read, 0 warnings\n"), std::string::npos) << more.out;
+}
+
 }  // namespace
