@@ -322,8 +322,12 @@ TEST_P(Reload, ManyTimesLeavesNothingBehind)
     EXPECT_EQ(last.threads, first.threads);
     std::printf("reload x%d (%s): resident %zu KiB after the first round, %zu KiB after the last\n", kRounds,
                 GetParam().name, first.residentKiB, last.residentKiB);
+    // The worker threads' allocator arenas keep up to about 1.2 MB of freed
+    // memory resident, whatever the number of rounds (400 rounds grow as
+    // much as 100 under load); a frame of these images left behind per round
+    // would add 15 MB.
     if (residentMemoryIsMeaningful())
-        EXPECT_LT(last.residentKiB, first.residentKiB + 1024);
+        EXPECT_LT(last.residentKiB, first.residentKiB + 2048);
 }
 
 INSTANTIATE_TEST_SUITE_P(, Reload, ::testing::Values(ReloadCase{"disposed", true}, ReloadCase{"undisposed", false}),
