@@ -216,13 +216,17 @@ bool MyThread::post(const ModuleAccess&, WorkerJob job)
     return true;
 }
 
+// Wakes the threads waiting for the worker to be idle only when a job was
+// called off: the worker's own thread waits on the same condition, and waking
+// it for nothing costs a host that runs back to back a thread switch a run.
 bool MyThread::callOff(const ModuleAccess&)
 {
     std::lock_guard<std::mutex> lock(mutex);
-    const bool calledOff = handedOver.has_value();
+    if (!handedOver)
+        return false;
     handedOver.reset();
     changed.notify_all();
-    return calledOff;
+    return true;
 }
 
 void MyThread::askJobToStop(const ModuleAccess&)
