@@ -34,6 +34,22 @@ void record(const RecordingFixture& rec)
     }
 }
 
+// A host with its module configured for that recording, the log captured.
+template <typename Case>
+class ConfiguredHost : public ::testing::TestWithParam<Case> {
+protected:
+    void SetUp() override
+    {
+        record(rec);
+        ASSERT_NE(host.camera, nullptr) << host.held.error();
+        ASSERT_TRUE(host.configure(rec.param("camera3P")));
+    }
+
+    RecordingFixture rec;
+    LogCapture log;
+    ModuleHost host;
+};
+
 const unsigned kChildSeconds = 5;
 
 // What a forked child got from threads that stayed in the parent (the frame
@@ -78,21 +94,15 @@ struct ForkCase {
 
 void PrintTo(const ForkCase& c, std::ostream* out) { *out << c.name; }
 
-class ForkedHost : public ::testing::TestWithParam<ForkCase> {};
+class ForkedHost : public ConfiguredHost<ForkCase> {};
 
 // The host forks after a run, while the worker reads the next frame ahead.
 // The child does its part and calls exit(); the parent goes on as before.
 TEST_P(ForkedHost, ChildEndsAndParentGoesOn)
 {
-    RecordingFixture rec;
-    record(rec);
-    LogCapture log;
-    ModuleHost host;
-    ASSERT_NE(host.camera, nullptr) << host.held.error();
-    ASSERT_TRUE(host.configure(rec.param("camera3P")));
     ASSERT_EQ(host.grab(), (std::vector<int>{11, 12}));
 
-    EXPECT_EQ(inForkedChild([&host] { return GetParam().child(host); }), "");
+    EXPECT_EQ(inForkedChild([this] { return GetParam().child(host); }), "");
     EXPECT_EQ(host.grabs(3), (Frames{{21, 22}, {31, 32}, {11, 12}}));
 }
 
@@ -209,18 +219,12 @@ struct PriorityCase {
 
 void PrintTo(const PriorityCase& c, std::ostream* out) { *out << c.name; }
 
-class WorkerPriority : public ::testing::TestWithParam<PriorityCase> {};
+class WorkerPriority : public ConfiguredHost<PriorityCase> {};
 
 // The first run comes from a thread of idle priority, the next from this
 // one: the worker then decodes and reads ahead at this thread's priority.
 TEST_P(WorkerPriority, FollowsTheThreadOfEachRun)
 {
-    RecordingFixture rec;
-    record(rec);
-    LogCapture log;
-    ModuleHost host;
-    ASSERT_NE(host.camera, nullptr) << host.held.error();
-    ASSERT_TRUE(host.configure(rec.param("camera3P")));
 
     bool lowered = false;
     Scheduling idle;
